@@ -1,0 +1,154 @@
+#include "options.h"
+
+#include <charconv>
+#include <functional>
+#include <span>
+#include <string_view>
+
+namespace brisvel::unit_sim {
+
+const char* const kUsage =
+    "usage: brisvel-unit-sim [options]\n"
+    "\n"
+    "Simulates the infrared capture unit on a pseudo-terminal. Prints the terminal's\n"
+    "device path on stdout; point the tool's port box at it. Answers \"r\" with \"Y\"\n"
+    "and then sends \"S\", 240 code bytes and \"E\" at the pace of a 115200 bit/s line.\n"
+    "Serves capture after capture until SIGINT or SIGTERM.\n"
+    "\n"
+    "  --link PATH      also make a symbolic link to the device at PATH (an old link\n"
+    "                   there is replaced; the link is removed at exit)\n"
+    "  --delay SECONDS  send the packet SECONDS after each acknowledgement (fractions\n"
+    "                   allowed) and run headless: stdin is not read\n"
+    "                   Without --delay, Enter on stdin sends the packet and end of\n"
+    "                   stdin ends the program.\n"
+    "  --code HEX480    send these 240 bytes (480 hex digits) every time instead of a\n"
+    "                   new code per capture\n"
+    "\n"
+    "Misbehaviour, for the tool's error paths (BYTE is decimal or 0x hex):\n"
+    "  --ack BYTE       answer \"r\" with BYTE instead of 0x59\n"
+    "  --silent         never answer and never send a packet\n"
+    "  --short N        send only the first N of the 242 packet bytes\n"
+    "  --start BYTE     start the packet with BYTE instead of 0x53\n"
+    "  --end BYTE       end the packet with BYTE instead of 0x45\n"
+    "\n"
+    "  --help           show this text\n"
+    "\n"
+    "Exit status: 0 when stopped, 1 on a system failure, 2 on a bad command line.\n";
+
+namespace {
+
+// The whole text must be the number. from_chars takes no sign for unsigned types, so "-1"
+// is refused rather than wrapped.
+template <typename Number, typename... Format>
+std::optional<Number> ParseNumber(std::string_view text, Format... format) {
+  Number value{};
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, format...);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<std::uint8_t> ParseByte(std::string_view text) {
+  bool hex = text.starts_with("0x") || text.starts_with("0X");
+  if (hex) text.remove_prefix(2);
+  return ParseNumber<std::uint8_t>(text, hex ? 16 : 10);
+}
+
+// Bounded so the deadline arithmetic cannot overflow; an hour is patience enough.
+constexpr double kMaxDelaySeconds = 3600;
+
+std::optional<std::chrono::duration<double>> ParseDelay(std::string_view text) {
+  auto seconds = ParseNumber<double>(text);
+  if (!seconds || !(*seconds >= 0 && *seconds <= kMaxDelaySeconds)) return std::nullopt;
+  return std::chrono::duration<double>(*seconds);
+}
+
+std::optional<std::size_t> ParsePacketLength(std::string_view text) {
+  auto length = ParseNumber<std::size_t>(text);
+  if (!length || *length > kPacketSize) return std::nullopt;
+  return length;
+}
+
+std::optional<Code> ParseCode(std::string_view text) {
+  if (text.size() != 2 * kCodeSize) return std::nullopt;
+  Code code;
+  for (std::size_t i = 0; i < kCodeSize; ++i) {
+    auto byte = ParseNumber<std::uint8_t>(text.substr(2 * i, 2), 16);
+    if (!byte) return std::nullopt;
+    code[i] = *byte;
+  }
+  return code;
+}
+
+// Applies an option's value, or returns false when the value is not acceptable.
+using ValueSetter = std::function<bool(Options&, std::string_view)>;
+
+template <typename Value>
+ValueSetter Store(std::optional<Value> (*parse)(std::string_view),
+                  std::function<void(Options&, Value)> assign) {
+  return [parse, assign](Options& options, std::string_view text) {
+    auto value = parse(text);
+    if (value) assign(options, *value);
+    return value.has_value();
+  };
+}
+
+struct ValueOption {
+  std::string_view name;
+  std::string_view expected;
+  ValueSetter set;
+};
+
+const ValueOption* FindValueOption(std::string_view name) {
+  static const ValueOption kOptions[] = {
+      {"--link", "a path",
+       [](Options& o, std::string_view text) {
+         o.link_path = std::string(text);
+         return !text.empty();
+       }},
+      {"--delay", "a number of seconds from 0 to 3600",
+       Store<std::chrono::duration<double>>(ParseDelay, [](Options& o, auto d) { o.delay = d; })},
+      {"--code", "exactly 480 hex digits",
+       Store<Code>(ParseCode, [](Options& o, Code c) { o.fixed_code = c; })},
+      {"--ack", "a byte, 0 to 255 or 0x00 to 0xFF",
+       Store<std::uint8_t>(ParseByte, [](Options& o, std::uint8_t b) { o.ack = b; })},
+      {"--start", "a byte, 0 to 255 or 0x00 to 0xFF",
+       Store<std::uint8_t>(ParseByte, [](Options& o, std::uint8_t b) { o.framing.start = b; })},
+      {"--end", "a byte, 0 to 255 or 0x00 to 0xFF",
+       Store<std::uint8_t>(ParseByte, [](Options& o, std::uint8_t b) { o.framing.end = b; })},
+      {"--short", "a byte count, 0 to 242",
+       Store<std::size_t>(ParsePacketLength,
+                          [](Options& o, std::size_t n) { o.framing.length = n; })},
+  };
+  for (const auto& option : kOptions) {
+    if (option.name == name) return &option;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+ParseResult ParseCommandLine(int argc, const char* const* argv) {
+  Options options;
+  std::span<const char* const> args(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0));
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string_view arg = args[i];
+    if (arg == "--help") return HelpRequested{};
+    if (arg == "--silent") {
+      options.silent = true;
+      continue;
+    }
+    const ValueOption* option = FindValueOption(arg);
+    if (!option) return UsageError{"unknown option '" + std::string(arg) + "'"};
+    if (i + 1 == args.size()) {
+      return UsageError{std::string(arg) + " needs " + std::string(option->expected)};
+    }
+    std::string_view value = args[++i];
+    if (!option->set(options, value)) {
+      return UsageError{std::string(arg) + " '" + std::string(value) + "': expected " +
+                        std::string(option->expected)};
+    }
+  }
+  return options;
+}
+
+}  // namespace brisvel::unit_sim

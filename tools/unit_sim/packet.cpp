@@ -1,0 +1,40 @@
+#include "packet.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+namespace brisvel::unit_sim {
+
+Code GeneratedCode(unsigned capture_number) {
+  // minstd_rand's sequence is fixed by the standard, so codes match across builds.
+  std::minstd_rand generator(capture_number);
+  Code code;
+  std::generate(code.begin(), code.end(),
+                [&generator] { return static_cast<std::uint8_t>(generator() >> 8); });
+  return code;
+}
+
+std::vector<std::uint8_t> FramePacket(const Code& code, const Framing& framing) {
+  std::vector<std::uint8_t> packet;
+  packet.reserve(kPacketSize);
+  packet.push_back(framing.start);
+  packet.insert(packet.end(), code.begin(), code.end());
+  packet.push_back(framing.end);
+  packet.resize(std::min(framing.length, kPacketSize));
+  return packet;
+}
+
+std::string HexPreview(std::span<const std::uint8_t> bytes, std::size_t max_bytes) {
+  std::string text;
+  for (std::size_t i = 0; i < std::min(bytes.size(), max_bytes); ++i) {
+    char digits[4];
+    std::snprintf(digits, sizeof digits, "%02X ", bytes[i]);
+    text += digits;
+  }
+  if (bytes.size() > max_bytes) text += "...";
+  else if (!text.empty()) text.pop_back();
+  return text;
+}
+
+}  // namespace brisvel::unit_sim

@@ -1,0 +1,28 @@
+#pragma once
+// The unit's end of the line. The tool opens the slave device like a serial port.
+#include <string>
+
+namespace brisvel::unit_sim {
+
+class PseudoTerminal {
+ public:
+  PseudoTerminal();  // throws std::system_error
+  ~PseudoTerminal();
+  PseudoTerminal(const PseudoTerminal&) = delete;
+  PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+  int master() const { return master_; }
+  const std::string& slave_path() const { return slave_path_; }
+
+  // Drops bytes sent earlier that the tool never read, as closing a real port would.
+  void DiscardUnreadOutput();
+
+ private:
+  int master_ = -1;
+  // Held open for the unit's whole life: without it, each time the tool closes the port
+  // the master reads a hang-up, and the line settings fall back to cooked mode.
+  int slave_ = -1;
+  std::string slave_path_;
+};
+
+}  // namespace brisvel::unit_sim

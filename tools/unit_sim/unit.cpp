@@ -1,0 +1,147 @@
+#include "unit.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "packet.h"
+
+namespace brisvel::unit_sim {
+namespace {
+
+constexpr std::uint8_t kStartByte = 0x72;
+
+// One start bit, eight data bits and one stop bit at 115200 bit/s.
+constexpr auto kByteTime = std::chrono::nanoseconds(10'000'000'000LL / 115200);
+// Small enough that the tool sees the bytes trickle in, large enough to keep sleeps sane.
+constexpr std::size_t kChunkSize = 8;
+
+template <typename... Args>
+void Log(const char* format, Args... args) {
+  std::fprintf(stderr, "brisvel-unit-sim: ");
+  std::fprintf(stderr, format, args...);
+  std::fputc('\n', stderr);
+}
+
+void WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    ssize_t written = write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) throw std::system_error(errno, std::generic_category(), "write to line");
+    bytes = bytes.subspan(static_cast<std::size_t>(written));
+  }
+}
+
+// Each chunk leaves when a real line would have finished its last byte, so the whole
+// packet takes as long as it would on the wire, however late a sleep wakes.
+void WritePaced(int fd, std::span<const std::uint8_t> bytes) {
+  auto start = std::chrono::steady_clock::now();
+  for (std::size_t sent = 0; sent < bytes.size();) {
+    std::size_t chunk = std::min(kChunkSize, bytes.size() - sent);
+    std::this_thread::sleep_until(start + kByteTime * (sent + chunk));
+    WriteAll(fd, bytes.subspan(sent, chunk));
+    sent += chunk;
+  }
+}
+
+}  // namespace
+
+Unit::Unit(const Options& options, PseudoTerminal& line, int stop_fd)
+    : options_(options), line_(line), stop_fd_(stop_fd) {}
+
+void Unit::Run() {
+  enum { kStop, kLine, kStdin };
+  // With a delay stdin is not watched at all: a headless run may have none.
+  pollfd fds[] = {{stop_fd_, POLLIN, 0},
+                  {line_.master(), POLLIN, 0},
+                  {options_.delay ? -1 : STDIN_FILENO, POLLIN, 0}};
+  for (;;) {
+    if (poll(fds, std::size(fds), PollTimeoutMs()) < 0) {
+      if (errno == EINTR) continue;
+      throw std::system_error(errno, std::generic_category(), "poll");
+    }
+    if (fds[kStop].revents) return;
+    if (fds[kLine].revents) ReadLine();
+    if (fds[kStdin].revents && !ReadStdin()) return;
+    if (PacketDue()) SendPacket();
+  }
+}
+
+std::optional<Unit::Clock::time_point> Unit::PacketDeadline() const {
+  if (!armed_at_ || !options_.delay) return std::nullopt;
+  return *armed_at_ + std::chrono::duration_cast<Clock::duration>(*options_.delay);
+}
+
+int Unit::PollTimeoutMs() const {
+  auto deadline = PacketDeadline();
+  if (!deadline) return -1;
+  auto remaining = std::chrono::duration<double, std::milli>(*deadline - Clock::now());
+  // Rounded up, so the wake-up never comes early and spins.
+  return static_cast<int>(std::max(0.0, std::ceil(remaining.count())));
+}
+
+bool Unit::PacketDue() const {
+  auto deadline = PacketDeadline();
+  return deadline && Clock::now() >= *deadline;
+}
+
+void Unit::ReadLine() {
+  std::uint8_t buffer[256];
+  ssize_t count = read(line_.master(), buffer, sizeof buffer);
+  if (count < 0 && errno == EINTR) return;
+  // The unit holds the slave open itself, so the line never hangs up while it runs.
+  if (count <= 0) throw std::system_error(errno, std::generic_category(), "read from line");
+  for (std::uint8_t byte : std::span(buffer, static_cast<std::size_t>(count))) {
+    if (byte == kStartByte) {
+      OnStartByte();
+    } else {
+      Log("ignored byte 0x%02X", byte);
+    }
+  }
+}
+
+void Unit::OnStartByte() {
+  if (options_.silent) {
+    Log("received \"r\"; staying silent");
+    return;
+  }
+  // Whatever the tool left unread belongs to a capture it gave up on.
+  line_.DiscardUnreadOutput();
+  WriteAll(line_.master(), std::span(&options_.ack, 1));
+  armed_at_ = Clock::now();
+  Log("received \"r\", sent 0x%02X; %s", options_.ack,
+      options_.delay ? "packet follows after the delay" : "press Enter to send the packet");
+}
+
+bool Unit::ReadStdin() {
+  char buffer[256];
+  ssize_t count = read(STDIN_FILENO, buffer, sizeof buffer);
+  if (count < 0 && errno == EINTR) return true;
+  if (count <= 0) return false;
+  for (char c : std::span(buffer, static_cast<std::size_t>(count))) {
+    if (c != '\n') continue;
+    if (armed_at_) {
+      SendPacket();
+    } else {
+      Log("not armed: the tool must send \"r\" first");
+    }
+  }
+  return true;
+}
+
+void Unit::SendPacket() {
+  armed_at_.reset();
+  ++captures_;
+  Code code = options_.fixed_code.value_or(GeneratedCode(captures_));
+  std::vector<std::uint8_t> packet = FramePacket(code, options_.framing);
+  WritePaced(line_.master(), packet);
+  Log("capture %u: sent %zu bytes: %s", captures_, packet.size(), HexPreview(packet, 8).c_str());
+}
+
+}  // namespace brisvel::unit_sim
