@@ -1,0 +1,116 @@
+#include "core/atomic_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <system_error>
+
+namespace brisvel {
+namespace {
+
+constexpr std::string_view kCannotCreate = "を作成できません";
+constexpr int kMaxLinkHops = 40;  // the kernel's own limit
+constexpr int kMaxNameAttempts = 100;
+
+UserError WriteError() { return UserError("ストリームへの書き込みエラー"); }
+
+// Renaming over a symbolic link would turn the link into a plain file.
+std::filesystem::path FollowLinks(const std::filesystem::path& path) {
+  std::filesystem::path target = path;
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    std::error_code not_a_link;
+    const std::filesystem::path next = std::filesystem::read_symlink(target, not_a_link);
+    if (not_a_link) return target;
+    target = target.parent_path() / next;
+  }
+  throw FileError(path, ELOOP, kCannotCreate);
+}
+
+// The new content, beside the target so that the rename stays within one file system.
+// Removed again unless it was renamed into place.
+class TempFile {
+ public:
+  TempFile(const std::filesystem::path& target, const std::filesystem::path& shown_path)
+      : shown_path_(shown_path) {
+    const std::string stem = "." + target.filename().string() + "." + std::to_string(::getpid());
+    for (int attempt = 0;; ++attempt) {
+      path_ = target.parent_path() / (stem + "-" + std::to_string(attempt) + ".tmp");
+      // 0666 leaves a new file's mode to the umask, as for any file the user creates.
+      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd_ >= 0) return;
+      if (errno != EEXIST || attempt == kMaxNameAttempts) {
+        const int error = errno;
+        path_.clear();
+        throw FileError(shown_path_, error, kCannotCreate);
+      }
+    }
+  }
+  ~TempFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  void CopyModeOf(const std::filesystem::path& target) {
+    struct stat status {};
+    if (::stat(target.c_str(), &status) != 0) return;  // a new file
+    if (::fchmod(fd_, status.st_mode & 07777) != 0) throw FileError(shown_path_, errno, kCannotCreate);
+  }
+
+  void Write(std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) throw WriteError();
+      bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    if (::fsync(fd_) != 0) throw WriteError();
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) throw WriteError();
+  }
+
+  void RenameOver(const std::filesystem::path& target) {
+    if (::rename(path_.c_str(), target.c_str()) != 0) throw FileError(shown_path_, errno, kCannotCreate);
+    path_.clear();
+  }
+
+ private:
+  std::filesystem::path shown_path_;
+  std::filesystem::path path_;
+  int fd_ = -1;
+};
+
+// Makes the rename itself survive a power cut. A file system that cannot sync folders says
+// EINVAL; the file's own data is synced by then.
+void SyncFolder(const std::filesystem::path& folder) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw WriteError();
+  const bool synced = ::fsync(fd) == 0 || errno == EINVAL;
+  ::close(fd);
+  if (!synced) throw WriteError();
+}
+
+}  // namespace
+
+UserError FileError(const std::filesystem::path& path, int error, std::string_view what_failed) {
+  std::error_code no_cwd;
+  const std::filesystem::path full = std::filesystem::absolute(path, no_cwd);
+  return UserError("ファイル \"" + (no_cwd ? path : full).string() + "\". " +
+                   std::generic_category().message(error) + " " + std::string(what_failed));
+}
+
+void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  const std::filesystem::path target = FollowLinks(path);
+  TempFile temp(target, path);
+  temp.CopyModeOf(target);
+  temp.Write(bytes);
+  temp.RenameOver(target);
+  SyncFolder(target.parent_path());
+}
+
+}  // namespace brisvel

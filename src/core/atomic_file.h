@@ -1,0 +1,20 @@
+#pragma once
+// Whole-file replacement that a crash, a full disk or a killed process cannot leave
+// half-written. Errors carry the texts the tool shows.
+#include <filesystem>
+#include <string_view>
+
+#include "core/errors.h"
+
+namespace brisvel {
+
+// Writes `bytes` to a new file beside the target, syncs it and renames it over the target, so
+// readers see the old file or the whole new one. An existing file keeps its permission bits;
+// a symbolic link keeps pointing where it did and the file it names is replaced. On failure
+// the target is untouched, no temporary file is left and a UserError says why.
+void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// `ファイル "<full path>". <system's reason> <what_failed>`.
+UserError FileError(const std::filesystem::path& path, int error, std::string_view what_failed);
+
+}  // namespace brisvel

@@ -1,0 +1,300 @@
+#include "core/code_list_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <stdexcept>
+
+#include "core/atomic_file.h"
+#include "core/sjis.h"
+
+namespace brisvel {
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+constexpr std::string_view kCrLf = "\r\n";
+
+bool IsBlank(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte >= 0x01 && byte <= 0x20;
+}
+
+bool IsLeadByte(char c) { return sjis::IsLeadByte(static_cast<unsigned char>(c)); }
+
+// True when `pos` falls between a lead byte and its second byte, `text` starting on a
+// character. A byte that is not a lead byte is always followed by a character start, so only
+// the run of lead bytes just before `pos` matters: it pairs off from its first byte.
+bool SplitsCharacter(std::string_view text, size_t pos) {
+  size_t run = 0;
+  while (run < pos && IsLeadByte(text[pos - run - 1])) ++run;
+  return run % 2 == 1;
+}
+
+// The first double quote at or after `from` that is a character of its own, `from` starting
+// a character. memchr does the scanning; a quote found is checked only against the bytes since
+// the last one, so the whole search stays linear.
+size_t FindQuote(std::string_view text, size_t from) {
+  for (;;) {
+    const size_t quote = text.find('"', from);
+    if (quote == npos || !SplitsCharacter(text.substr(from), quote - from)) return quote;
+    from = quote + 1;
+  }
+}
+
+// Calls on_line(line, line_break) for each line and returns how many there are. A line ends
+// at CR, LF or CR LF; the break handed over is empty only for a last line without one.
+template <typename OnLine>
+size_t ForEachLine(std::string_view text, OnLine on_line) {
+  const auto find = [text](char c, size_t from) { return std::min(text.find(c, from), text.size()); };
+  // Each search is kept until passed, so a file of CR LF lines costs two memchr passes.
+  size_t next_cr = find('\r', 0);
+  size_t next_lf = find('\n', 0);
+  size_t count = 0;
+  for (size_t pos = 0; pos < text.size(); ++count) {
+    if (next_cr < pos) next_cr = find('\r', pos);
+    if (next_lf < pos) next_lf = find('\n', pos);
+    const size_t end = std::min(next_cr, next_lf);
+    const size_t break_size = end == text.size() ? 0 : text.compare(end, 2, kCrLf) == 0 ? 2 : 1;
+    on_line(text.substr(pos, end - pos), text.substr(end, break_size));
+    pos = end + break_size;
+  }
+  return count;
+}
+
+// The text the fields are cut from: each line followed by CR LF. A file this tool wrote is
+// already in that form and is used in place.
+class JoinedLines {
+ public:
+  explicit JoinedLines(std::string_view text) : original_(text) {
+    bool crlf_only = true;
+    count_ = ForEachLine(text, [&](std::string_view, std::string_view line_break) {
+      crlf_only = crlf_only && line_break == kCrLf;
+    });
+    if (crlf_only) return;
+    rejoined_.reserve(text.size() + count_ + kCrLf.size());
+    ForEachLine(text, [&](std::string_view line, std::string_view) {
+      rejoined_.append(line).append(kCrLf);
+    });
+  }
+
+  size_t count() const { return count_; }
+  std::string_view text() const { return rejoined_.empty() ? original_ : rejoined_; }
+
+ private:
+  std::string_view original_;
+  std::string rejoined_;
+  size_t count_ = 0;
+};
+
+size_t SkipBlanks(std::string_view text, size_t pos) {
+  while (pos < text.size() && IsBlank(text[pos])) ++pos;
+  return pos;
+}
+
+// Appends the quoted field that starts at `pos`, just past its opening quote, taking a doubled
+// quote as one. Returns the position after the closing quote, or npos when there is none: the
+// field then runs to the end of the text, less the text's last byte.
+size_t ReadQuoted(std::string_view text, size_t pos, std::string& field) {
+  for (;;) {
+    const size_t quote = FindQuote(text, pos);
+    if (quote == npos) {
+      if (pos < text.size()) field.append(text.substr(pos, text.size() - 1 - pos));
+      return npos;
+    }
+    field.append(text.substr(pos, quote - pos));
+    if (text.compare(quote, 2, "\"\"") != 0) return quote + 1;
+    field += '"';
+    pos = quote + 2;
+  }
+}
+
+// The end of an unquoted field: the next blank or comma that is a character of its own.
+size_t UnquotedEnd(std::string_view text, size_t pos) {
+  while (pos < text.size() && !IsBlank(text[pos]) && text[pos] != ',') {
+    pos += IsLeadByte(text[pos]) ? 2 : 1;
+  }
+  return std::min(pos, text.size());
+}
+
+// Cuts the joined text into at most `limit` fields. Line breaks are blanks like spaces, so
+// fields are taken in order with no regard to lines.
+std::vector<std::string> SplitFields(std::string_view text, size_t limit) {
+  std::vector<std::string> fields;
+  size_t pos = SkipBlanks(text, 0);
+  while (pos < text.size() && fields.size() < limit) {
+    std::string& field = fields.emplace_back();
+    if (text[pos] == '"') {
+      pos = ReadQuoted(text, pos + 1, field);
+      if (pos == npos) break;
+    } else {
+      const size_t end = UnquotedEnd(text, pos);
+      field.assign(text.substr(pos, end - pos));
+      pos = end;
+    }
+    pos = SkipBlanks(text, pos);
+    // A comma ending the text would stand for one more empty field, but the joined text
+    // always ends in a line break, so a trailing comma adds nothing.
+    if (pos < text.size() && text[pos] == ',') pos = SkipBlanks(text, pos + 1);
+  }
+  return fields;
+}
+
+// A text that no file can hold would shift every field after it.
+void CheckWritable(std::string_view text) {
+  if (text.find('\0') != npos) {
+    throw std::invalid_argument("a code-list text holds a NUL byte");
+  }
+  if (SplitsCharacter(text, text.size())) {
+    throw std::invalid_argument("a code-list text ends in the first byte of a two-byte character");
+  }
+}
+
+// Appends `line`, doubling each quote that is a character of its own.
+void AppendDoublingQuotes(std::string& out, std::string_view line) {
+  for (size_t quote; (quote = FindQuote(line, 0)) != npos; line.remove_prefix(quote + 1)) {
+    out.append(line.substr(0, quote + 1)) += '"';
+  }
+  out.append(line);
+}
+
+// Appends the text with its quotes doubled and each line break as CR LF, which is what the
+// reader makes of a lone CR or LF anyway. Returns the number of line breaks.
+size_t AppendLines(std::string& out, std::string_view text) {
+  size_t breaks = 0;
+  ForEachLine(text, [&](std::string_view line, std::string_view line_break) {
+    AppendDoublingQuotes(out, line);
+    if (line_break.empty()) return;
+    out.append(kCrLf);
+    ++breaks;
+  });
+  return breaks;
+}
+
+bool EndsInLoneCr(std::string_view text) { return !text.empty() && text.back() == '\r'; }
+
+// An unquoted field that runs into the end of its line keeps the line's CR when its last
+// character is a lone lead byte. No quoted field can end in a CR, so such a text is written
+// back unquoted, before the LF that completes its line break.
+bool IsBareFieldEndingInCr(std::string_view text) {
+  if (text.size() < 2 || !EndsInLoneCr(text) || text.front() == '"') return false;
+  const std::string_view body = text.substr(0, text.size() - 1);
+  return SplitsCharacter(body, body.size()) && UnquotedEnd(body, 0) == body.size() &&
+         body.find('\r') == npos && body.find('\n') == npos;
+}
+
+// Appends one field and returns the line breaks it holds. `open_to_end` leaves the quote
+// unclosed, the one form that keeps a lone CR at the very end of a file's last text.
+size_t AppendField(std::string& out, std::string_view text, bool open_to_end) {
+  CheckWritable(text);
+  if (!open_to_end && IsBareFieldEndingInCr(text)) {
+    out.append(text) += '\n';
+    return 1;
+  }
+  out += '"';
+  const size_t breaks = AppendLines(out, text);
+  if (!open_to_end) out += '"';
+  return breaks;
+}
+
+struct Formatted {
+  std::string bytes;
+  size_t breaks_in_texts = 0;
+  bool ends_open = false;
+};
+
+size_t PlainSize(std::span<const CodeEntry> entries) {
+  size_t size = 0;
+  for (const CodeEntry& entry : entries) {
+    if (!entry.data) throw ListIndexError(0);
+    size += entry.name.size() + entry.data->size() + std::string_view("\"\",\"\"\r\n").size();
+  }
+  return size;
+}
+
+// The first `comma_separators` entries end with a comma instead of CR LF.
+Formatted FormatEntries(std::span<const CodeEntry> entries, size_t comma_separators) {
+  Formatted formatted;
+  std::string& out = formatted.bytes;
+  out.reserve(PlainSize(entries));
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const bool last = i + 1 == entries.size();
+    const std::string& data = *entries[i].data;
+    formatted.ends_open = last && EndsInLoneCr(data);
+    formatted.breaks_in_texts += AppendField(out, entries[i].name, false);
+    out += ',';
+    formatted.breaks_in_texts += AppendField(out, data, formatted.ends_open);
+    if (formatted.ends_open) break;
+    if (i < comma_separators && !last) {
+      out += ',';
+    } else {
+      out.append(kCrLf);
+    }
+  }
+  return formatted;
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  constexpr std::string_view kCannotOpen = "は開けません";
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw FileError(path, errno, kCannotOpen);
+  struct stat status {};
+  // One byte more than the file holds lets the read that sees its end need no resize.
+  std::string bytes(::fstat(fd, &status) == 0 ? static_cast<size_t>(status.st_size) + 1 : 4096, '\0');
+  size_t used = 0;
+  for (;;) {
+    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+    const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      const int error = errno;
+      ::close(fd);
+      if (got < 0) throw FileError(path, error, kCannotOpen);
+      break;
+    }
+    used += static_cast<size_t>(got);
+  }
+  bytes.resize(used);
+  return bytes;
+}
+
+}  // namespace
+
+// The reader makes one row per line but pairs fields by position, not by line. A text holding
+// line breaks therefore adds lines, and as many entries end with a comma instead of CR LF, so
+// the file keeps one line per entry and every pair stays in place. A loaded list never holds
+// more breaks than that leaves room for; a list that does gets surplus lines, and its load
+// reports a missing field after all of its rows.
+std::string FormatCodeList(std::span<const CodeEntry> entries) {
+  Formatted formatted = FormatEntries(entries, 0);
+  const size_t extra_lines = formatted.breaks_in_texts - (formatted.ends_open ? 1 : 0);
+  if (extra_lines == 0) return std::move(formatted.bytes);
+  return FormatEntries(entries, std::min(extra_lines, entries.size() - 1)).bytes;
+}
+
+LoadedCodeList ParseCodeList(std::string_view bytes) {
+  const JoinedLines lines(bytes.substr(0, bytes.find('\0')));
+  std::vector<std::string> fields = SplitFields(lines.text(), 2 * lines.count());
+  LoadedCodeList loaded;
+  const size_t rows = fields.size() / 2;
+  loaded.entries.reserve(rows);
+  for (size_t i = 0; i < rows; ++i) {
+    loaded.entries.push_back({std::move(fields[2 * i]), std::move(fields[2 * i + 1])});
+  }
+  // Every line asks for a row. The first missing field is the one after the last found; the
+  // row it would have completed is not kept, so the list can always be saved again.
+  if (rows < lines.count()) loaded.error.emplace(static_cast<long long>(fields.size()));
+  return loaded;
+}
+
+void SaveCodeListFile(const std::filesystem::path& path, std::span<const CodeEntry> entries) {
+  ReplaceFileAtomically(path, FormatCodeList(entries));
+}
+
+LoadedCodeList LoadCodeListFile(const std::filesystem::path& path) {
+  return ParseCodeList(ReadWholeFile(path));
+}
+
+}  // namespace brisvel
