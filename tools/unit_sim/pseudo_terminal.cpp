@@ -53,8 +53,4 @@ PseudoTerminal::~PseudoTerminal() {
   close(master_);
 }
 
-void PseudoTerminal::DiscardUnreadOutput() {
-  if (tcflush(slave_, TCIFLUSH) != 0) ThrowSystemError("tcflush");
-}
-
 }  // namespace brisvel::unit_sim

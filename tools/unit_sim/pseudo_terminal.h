@@ -14,13 +14,12 @@ class PseudoTerminal {
   int master() const { return master_; }
   const std::string& slave_path() const { return slave_path_; }
 
-  // Drops bytes sent earlier that the tool never read, as closing a real port would.
-  void DiscardUnreadOutput();
-
  private:
   int master_ = -1;
   // Held open for the unit's whole life: without it, each time the tool closes the port
-  // the master reads a hang-up, and the line settings fall back to cooked mode.
+  // the master reads a hang-up, and the line settings fall back to cooked mode. The price:
+  // bytes the tool left unread survive its close, so its open must discard them, as it
+  // would with a real port.
   int slave_ = -1;
   std::string slave_path_;
 };

@@ -111,8 +111,6 @@ void Unit::OnStartByte() {
     Log("received \"r\"; staying silent");
     return;
   }
-  // Whatever the tool left unread belongs to a capture it gave up on.
-  line_.DiscardUnreadOutput();
   WriteAll(line_.master(), std::span(&options_.ack, 1));
   armed_at_ = Clock::now();
   Log("received \"r\", sent 0x%02X; %s", options_.ack,
