@@ -1,0 +1,24 @@
+#include "app/application.h"
+
+#include <exception>
+
+#include "app/prompts.h"
+
+namespace brisvel {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(kApplicationTitle);
+  setApplicationDisplayName(kApplicationTitle);
+  setApplicationVersion(QStringLiteral("0.1.0.9"));
+}
+
+bool Application::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    prompts().showDefaultError(QString::fromUtf8(error.what()));
+  }
+  return false;
+}
+
+}  // namespace brisvel

@@ -1,0 +1,152 @@
+#include "app/prompts.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "core/sjis.h"
+
+namespace brisvel {
+namespace {
+
+void CentreOnScreen(QWidget& widget) {
+  widget.adjustSize();
+  const QRect screen = widget.screen()->availableGeometry();
+  widget.move(screen.center() - widget.rect().center());
+}
+
+class DialogPrompts : public Prompts {
+ public:
+  void showError(const QString& message) override {
+    ErrorDialog dialog(message, QApplication::activeWindow());
+    dialog.exec();
+  }
+
+  void showDefaultError(const QString& message) override {
+    QMessageBox box(QMessageBox::Critical, kApplicationTitle, WithClosingPeriod(message), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+  }
+
+  std::optional<QString> askText(QWidget* parent, const QString& caption, const QString& prompt,
+                                 const QString& initial, int max_sjis_bytes) override {
+    InputQueryDialog dialog(caption, prompt, initial, max_sjis_bytes, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.value();
+  }
+
+  std::optional<QString> chooseFile(QFileDialog& dialog) override {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+  }
+};
+
+DialogPrompts g_dialog_prompts;
+Prompts* g_prompts = &g_dialog_prompts;
+
+}  // namespace
+
+Prompts& prompts() { return *g_prompts; }
+
+void setPrompts(Prompts* replacement) { g_prompts = replacement ? replacement : &g_dialog_prompts; }
+
+QString WithClosingPeriod(const QString& message) {
+  if (!message.isEmpty() && message.back().unicode() > u'.') return message + u'.';
+  return message;
+}
+
+QString MnemonicTextToHtml(const QString& text) {
+  QString html;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i] == u'&' && i + 1 < text.size()) {
+      ++i;
+      html += text[i] == u'&' ? QStringLiteral("&amp;") : "<u>" + QString(text[i]).toHtmlEscaped() + "</u>";
+    } else if (text[i] != u'&') {
+      html += text[i] == u'\n' ? QStringLiteral("<br>") : QString(text[i]).toHtmlEscaped();
+    }
+  }
+  return html;
+}
+
+ErrorDialog::ErrorDialog(const QString& message, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      m_text(new QLabel(this)) {
+  setWindowTitle(QStringLiteral("エラー"));
+  setModal(true);
+  auto* icon = new QLabel(this);
+  icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(32, 32));
+  icon->setAlignment(Qt::AlignTop);
+  m_text->setTextFormat(Qt::RichText);
+  m_text->setText(MnemonicTextToHtml(message));
+  m_text->setWordWrap(true);
+  m_text->setMaximumWidth(screen()->availableGeometry().width() / 2);
+  auto* ok = new QPushButton(QStringLiteral("OK"), this);
+  ok->setDefault(true);
+  connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* row = new QHBoxLayout;
+  row->addWidget(icon);
+  row->addWidget(m_text, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(row);
+  layout->addWidget(ok, 0, Qt::AlignHCenter);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  CentreOnScreen(*this);
+}
+
+QString ErrorDialog::shownText() const { return m_text->text(); }
+
+ShiftJisLengthValidator::ShiftJisLengthValidator(int max_bytes, QObject* parent)
+    : QValidator(parent), m_max_bytes(max_bytes) {}
+
+QValidator::State ShiftJisLengthValidator::validate(QString& input, int&) const {
+  auto bytes = sjis::FromUtf8(input.toStdString());
+  if (!bytes) return Intermediate;
+  return static_cast<int>(bytes->size()) <= m_max_bytes ? Acceptable : Invalid;
+}
+
+InputQueryDialog::InputQueryDialog(const QString& caption, const QString& prompt, const QString& initial,
+                                   int max_sjis_bytes, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_edit(new QLineEdit(initial, this)) {
+  setWindowTitle(caption);
+  m_edit->setValidator(new ShiftJisLengthValidator(max_sjis_bytes, m_edit));
+  m_edit->selectAll();
+  auto* buttons = new QDialogButtonBox(this);
+  buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
+  buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(prompt, this));
+  layout->addWidget(m_edit);
+  layout->addWidget(buttons);
+  setMinimumWidth(280);
+}
+
+QString InputQueryDialog::value() const { return m_edit->text(); }
+
+void InputQueryDialog::accept() {
+  if (!sjis::FromUtf8(value().toStdString())) {
+    prompts().showError(NotShiftJisMessage(value()));
+    return;
+  }
+  QDialog::accept();
+}
+
+QString NotShiftJisMessage(const QString& text) {
+  return QStringLiteral("「%1」には Shift-JIS で表せない文字があるため使えません").arg(text);
+}
+
+}  // namespace brisvel

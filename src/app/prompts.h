@@ -1,0 +1,80 @@
+#pragma once
+// Everything modal the windows ask of the user goes through one Prompts object, so GUI
+// tests can script the answers and never block on a box.
+#include <QDialog>
+#include <QString>
+#include <QValidator>
+
+#include <optional>
+
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+
+namespace brisvel {
+
+inline const QString kApplicationTitle = QStringLiteral("BrisvelRemo");
+
+class Prompts {
+ public:
+  virtual ~Prompts() = default;
+  // The tool's error dialog, captioned "エラー".
+  virtual void showError(const QString& message) = 0;
+  // The box for an error that escaped a command or a handler.
+  virtual void showDefaultError(const QString& message) = 0;
+  // A one-line text entry; nothing when cancelled.
+  virtual std::optional<QString> askText(QWidget* parent, const QString& caption, const QString& prompt,
+                                         const QString& initial, int max_sjis_bytes) = 0;
+  // Runs a configured file dialog; the chosen file, or nothing when cancelled.
+  virtual std::optional<QString> chooseFile(QFileDialog& dialog) = 0;
+};
+
+Prompts& prompts();
+// Installs a replacement (tests); nullptr restores the real dialogs.
+void setPrompts(Prompts* replacement);
+
+// The default box appends "." to a message ending in a character above "." (0x2E),
+// as the platform's own error box does; ")" and "." endings stay as they are.
+QString WithClosingPeriod(const QString& message);
+
+// "&x" underlines x and "&&" is one "&", as in a Windows static text.
+QString MnemonicTextToHtml(const QString& text);
+
+class ErrorDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit ErrorDialog(const QString& message, QWidget* parent = nullptr);
+  QString shownText() const;
+
+ private:
+  QLabel* m_text;
+};
+
+// Accepts text up to a number of Shift-JIS bytes; text Shift-JIS cannot hold stays
+// typeable so that OK can say what is wrong with it.
+class ShiftJisLengthValidator : public QValidator {
+  Q_OBJECT
+ public:
+  ShiftJisLengthValidator(int max_bytes, QObject* parent);
+  State validate(QString& input, int& pos) const override;
+
+ private:
+  int m_max_bytes;
+};
+
+class InputQueryDialog : public QDialog {
+  Q_OBJECT
+ public:
+  InputQueryDialog(const QString& caption, const QString& prompt, const QString& initial, int max_sjis_bytes,
+                   QWidget* parent = nullptr);
+  QString value() const;
+  void accept() override;
+
+ private:
+  QLineEdit* m_edit;
+};
+
+// The message shown when text has characters outside Shift-JIS.
+QString NotShiftJisMessage(const QString& text);
+
+}  // namespace brisvel
