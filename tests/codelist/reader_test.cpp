@@ -23,6 +23,8 @@ struct ReadCase {
   std::optional<long long> missing_field;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.label; }
+
 class ReaderTest : public testing::TestWithParam<ReadCase> {};
 
 TEST_P(ReaderTest, ReadsRowsAndReportsTheMissingField) {

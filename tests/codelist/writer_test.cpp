@@ -17,6 +17,8 @@ struct WriteCase {
   std::string bytes;
 };
 
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.label; }
+
 class WriterTest : public testing::TestWithParam<WriteCase> {};
 
 TEST_P(WriterTest, WritesBytesThatReadBackAsTheList) {
