@@ -1,0 +1,152 @@
+#pragma once
+// The simulated capture unit as a child process, for tests that talk to it through the
+// device it prints. Every wait is bounded and the child is killed on the way out, so a
+// broken simulator fails a test instead of hanging the suite. Define BRISVEL_UNIT_SIM_PATH.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace brisvel::testing_support {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+inline constexpr auto kPatience = 5s;  // far beyond anything a working simulator needs
+
+[[noreturn]] inline void ThrowSystemError(const char* what) {
+  throw std::system_error(errno, std::generic_category(), what);
+}
+
+inline bool WaitReadable(int fd, std::chrono::milliseconds limit) {
+  pollfd entry{fd, POLLIN, 0};
+  return poll(&entry, 1, static_cast<int>(limit.count())) > 0;
+}
+
+// Reads until `count` bytes have come or `quiet` passes without one.
+inline Bytes ReadBytes(int fd, std::size_t count, std::chrono::milliseconds quiet) {
+  Bytes bytes;
+  while (bytes.size() < count && WaitReadable(fd, quiet)) {
+    std::uint8_t buffer[512];
+    ssize_t got = read(fd, buffer, std::min(sizeof buffer, count - bytes.size()));
+    if (got <= 0) break;
+    bytes.insert(bytes.end(), buffer, buffer + got);
+  }
+  return bytes;
+}
+
+inline std::string ReadText(int fd, std::chrono::milliseconds quiet) {
+  Bytes bytes = ReadBytes(fd, 1 << 16, quiet);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+class Simulator {
+ public:
+  explicit Simulator(const std::vector<std::string>& args) {
+    int in[2], out[2], err[2];
+    if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) {
+      ThrowSystemError("pipe2");
+    }
+    std::vector<const char*> argv{BRISVEL_UNIT_SIM_PATH};
+    for (const auto& arg : args) argv.push_back(arg.c_str());
+    argv.push_back(nullptr);
+    pid_ = fork();
+    if (pid_ < 0) ThrowSystemError("fork");
+    if (pid_ == 0) {
+      dup2(in[0], STDIN_FILENO);
+      dup2(out[1], STDOUT_FILENO);
+      dup2(err[1], STDERR_FILENO);
+      execv(argv[0], const_cast<char* const*>(argv.data()));
+      _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    stdin_ = in[1];
+    stdout_ = out[0];
+    stderr_ = err[0];
+  }
+
+  ~Simulator() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    CloseStdin();
+    close(stdout_);
+    close(stderr_);
+  }
+  Simulator(const Simulator&) = delete;
+  Simulator& operator=(const Simulator&) = delete;
+
+  std::string DevicePath() {
+    std::string line;
+    char c;
+    while (WaitReadable(stdout_, kPatience) && read(stdout_, &c, 1) == 1 && c != '\n') {
+      line += c;
+    }
+    return line;
+  }
+  std::string Stdout() { return ReadText(stdout_, kPatience); }
+  std::string Stderr() { return ReadText(stderr_, kPatience); }
+
+  // Reads the event log on stderr until `text` shows in it: the only way to know the
+  // simulator has dealt with input that leaves nothing on the line.
+  bool LogShows(std::string_view text) {
+    for (auto deadline = std::chrono::steady_clock::now() + kPatience; log_.find(text) == std::string::npos;) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      char buffer[512];
+      ssize_t got = 0;
+      if (left <= 0ms || !WaitReadable(stderr_, left) ||
+          (got = read(stderr_, buffer, sizeof buffer)) <= 0) {
+        return false;
+      }
+      log_.append(buffer, static_cast<std::size_t>(got));
+    }
+    return true;
+  }
+
+  void PressEnter() { ASSERT_EQ(write(stdin_, "\n", 1), 1); }
+  void CloseStdin() {
+    if (stdin_ >= 0) close(stdin_);
+    stdin_ = -1;
+  }
+
+  // The exit status, 128 + the signal when killed by one, or nothing if still running.
+  std::optional<int> WaitExit(std::chrono::milliseconds limit = kPatience) {
+    for (auto deadline = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < deadline;
+         std::this_thread::sleep_for(10ms)) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+    }
+    return std::nullopt;
+  }
+  std::optional<int> Stop(int signal_number = SIGTERM) {
+    kill(pid_, signal_number);
+    return WaitExit();
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int stdin_ = -1;
+  int stdout_ = -1;
+  int stderr_ = -1;
+  std::string log_;
+};
+
+}  // namespace brisvel::testing_support
