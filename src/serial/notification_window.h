@@ -1,0 +1,38 @@
+#pragma once
+// The hand-over from the monitor thread to the owner's (UI) thread. The application supplies
+// an implementation bound to its event loop; the serial link itself shows no UI.
+
+#include <functional>
+#include <string>
+
+namespace brisvel::serial {
+
+// Application-message base 0x8000 plus 501 to 510, in dispatch order.
+enum NotificationId : int {
+  kNotifyBreak = 33269,
+  kNotifyCts = 33270,
+  kNotifyDsr = 33271,
+  kNotifyErr = 33272,
+  kNotifyRing = 33273,
+  kNotifyRlsd = 33274,
+  kNotifyPacket = 33275,
+  kNotifyRxChar = 33276,
+  kNotifyRxFlag = 33277,
+  kNotifyTxEmpty = 33278,
+};
+
+class NotificationWindow {
+ public:
+  using Receiver = std::function<void(int id)>;
+
+  virtual ~NotificationWindow() = default;  // drops notifications not yet delivered
+
+  // Set once by the component on the owner's thread, before anything is posted.
+  virtual void setReceiver(Receiver receiver) = 0;
+  // Any thread; the receiver runs later on the owner's thread, in posting order.
+  virtual void post(int id) = 0;
+  // Owner's thread: the component's debug reports, for the application to show.
+  virtual void showMessage(const std::string& utf8Message) = 0;
+};
+
+}  // namespace brisvel::serial

@@ -1,0 +1,113 @@
+#pragma once
+// Neutral serial-port operations under Trs232c. Each platform implements them in its own
+// serial_port_<platform>.cpp, chosen by CMake; the component never sees platform types.
+//
+// Threads: every call except waitEvent() and status() comes from the owner's thread. The
+// monitor thread calls waitEvent() and status(); setEventMask() from the owner wakes a
+// pending waitEvent(). The owner joins the monitor before close().
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace brisvel::serial {
+
+// Codes as the Win32 device-control block uses them.
+struct LineSettings {
+  uint32_t baudRate = 9600;
+  uint8_t byteSize = 8;
+  uint8_t parity = 0;    // 0 none, 1 odd, 2 even, 3 mark, 4 space
+  uint8_t stopBits = 0;  // 0 one, 1 one and a half, 2 two
+  uint32_t flags = 0;    // the line-control flag word, see rsflowset
+  uint16_t xonLim = 0;
+  uint16_t xoffLim = 0;
+  char xonChar = 17;
+  char xoffChar = 19;
+  char errorChar = 0;
+  char eofChar = 0;
+  char evtChar = 0;
+};
+
+// Milliseconds; all zero means a transfer waits without limit.
+struct Timeouts {
+  uint32_t readInterval = 0;
+  uint32_t readTotalMultiplier = 0;
+  uint32_t readTotalConstant = 0;
+  uint32_t writeTotalMultiplier = 0;
+  uint32_t writeTotalConstant = 0;
+};
+
+enum PurgeFlag : unsigned {
+  kPurgeTxAbort = 0x1,
+  kPurgeRxAbort = 0x2,
+  kPurgeTxClear = 0x4,
+  kPurgeRxClear = 0x8,
+};
+
+// Event mask bits, as the Win32 event wait reports them.
+enum CommEvent : uint32_t {
+  kEvRxChar = 0x01,
+  kEvRxFlag = 0x02,
+  kEvTxEmpty = 0x04,
+  kEvCts = 0x08,
+  kEvDsr = 0x10,
+  kEvRlsd = 0x20,
+  kEvBreak = 0x40,
+  kEvErr = 0x80,
+  kEvRing = 0x100,
+};
+
+struct PortStatus {
+  uint32_t inQueue = 0;
+  uint32_t outQueue = 0;
+};
+
+enum class PortErrorKind { None, NotFound, Busy, Permission, NotSupported, Timeout, HungUp, Other };
+
+// The reason for the last failure, kept for a debug message or a log line.
+struct PortError {
+  PortErrorKind kind = PortErrorKind::None;
+  int systemCode = 0;
+  std::string systemText;
+};
+
+class SerialPort {
+ public:
+  SerialPort();
+  ~SerialPort();
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  // Exclusive: a second open of the same device fails with Busy until this one closes.
+  bool open(const std::string& device);
+  bool close();
+  bool isOpen() const;
+
+  bool setQueueSizes(uint32_t rxBytes, uint32_t txBytes);
+  bool getLineSettings(LineSettings& out);
+  bool setLineSettings(const LineSettings& settings);
+  bool getTimeouts(Timeouts& out);
+  bool setTimeouts(const Timeouts& timeouts);
+
+  // Changing the mask (to anything, including empty) releases a pending waitEvent().
+  bool setEventMask(uint32_t mask);
+  // Blocks until an event in the mask occurs (reported != 0) or the mask changes
+  // (returns true, reported == 0). Returns false on a failed line, after a pause.
+  bool waitEvent(uint32_t& reported);
+  bool status(PortStatus& out);
+  bool purge(unsigned flags);
+
+  // Move up to count bytes within the installed time-outs; transferred says how many.
+  // Returns false on a line failure; a time-out is not a failure here.
+  bool read(void* buffer, std::size_t count, std::size_t& transferred);
+  bool write(const void* buffer, std::size_t count, std::size_t& transferred);
+
+  const PortError& lastError() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace brisvel::serial
