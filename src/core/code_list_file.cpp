@@ -119,28 +119,38 @@ size_t UnquotedEnd(std::string_view text, size_t pos) {
   return std::min(pos, text.size());
 }
 
-// Cuts the joined text into at most `limit` fields. Line breaks are blanks like spaces, so
-// fields are taken in order with no regard to lines.
-std::vector<std::string> SplitFields(std::string_view text, size_t limit) {
-  std::vector<std::string> fields;
-  size_t pos = SkipBlanks(text, 0);
-  while (pos < text.size() && fields.size() < limit) {
-    std::string& field = fields.emplace_back();
-    if (text[pos] == '"') {
-      pos = ReadQuoted(text, pos + 1, field);
-      if (pos == npos) break;
+// Reads fields off the joined text in order. Line breaks are blanks like spaces, so where a
+// line ends does not matter to the fields.
+class FieldReader {
+ public:
+  explicit FieldReader(std::string_view text) : text_(text), pos_(SkipBlanks(text, 0)) {}
+
+  // Reads the next field into `field`, or returns false at the end of the text.
+  bool Next(std::string& field) {
+    if (pos_ >= text_.size()) return false;
+    ++count_;
+    if (text_[pos_] == '"') {
+      pos_ = ReadQuoted(text_, pos_ + 1, field);
+      if (pos_ == npos) pos_ = text_.size();
     } else {
-      const size_t end = UnquotedEnd(text, pos);
-      field.assign(text.substr(pos, end - pos));
-      pos = end;
+      const size_t end = UnquotedEnd(text_, pos_);
+      field.assign(text_.substr(pos_, end - pos_));
+      pos_ = end;
     }
-    pos = SkipBlanks(text, pos);
+    pos_ = SkipBlanks(text_, pos_);
     // A comma ending the text would stand for one more empty field, but the joined text
     // always ends in a line break, so a trailing comma adds nothing.
-    if (pos < text.size() && text[pos] == ',') pos = SkipBlanks(text, pos + 1);
+    if (pos_ < text_.size() && text_[pos_] == ',') pos_ = SkipBlanks(text_, pos_ + 1);
+    return true;
   }
-  return fields;
-}
+
+  size_t count() const { return count_; }
+
+ private:
+  std::string_view text_;
+  size_t pos_;
+  size_t count_ = 0;
+};
 
 // A text that no file can hold would shift every field after it.
 void CheckWritable(std::string_view text) {
@@ -236,24 +246,33 @@ Formatted FormatEntries(std::span<const CodeEntry> entries, size_t comma_separat
   return formatted;
 }
 
+class ClosingFd {
+ public:
+  explicit ClosingFd(int fd) : fd_(fd) {}
+  ~ClosingFd() { ::close(fd_); }
+  ClosingFd(const ClosingFd&) = delete;
+  ClosingFd& operator=(const ClosingFd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
 std::string ReadWholeFile(const std::filesystem::path& path) {
   constexpr std::string_view kCannotOpen = "は開けません";
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw FileError(path, errno, kCannotOpen);
+  const int opened = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (opened < 0) throw FileError(path, errno, kCannotOpen);
+  const ClosingFd fd(opened);
   struct stat status {};
   // One byte more than the file holds lets the read that sees its end need no resize.
-  std::string bytes(::fstat(fd, &status) == 0 ? static_cast<size_t>(status.st_size) + 1 : 4096, '\0');
+  std::string bytes(::fstat(fd.get(), &status) == 0 ? static_cast<size_t>(status.st_size) + 1 : 4096, '\0');
   size_t used = 0;
   for (;;) {
     if (used == bytes.size()) bytes.resize(bytes.size() * 2);
-    const ssize_t got = ::read(fd, bytes.data() + used, bytes.size() - used);
+    const ssize_t got = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      const int error = errno;
-      ::close(fd);
-      if (got < 0) throw FileError(path, error, kCannotOpen);
-      break;
-    }
+    if (got < 0) throw FileError(path, errno, kCannotOpen);
+    if (got == 0) break;
     used += static_cast<size_t>(got);
   }
   bytes.resize(used);
@@ -276,16 +295,19 @@ std::string FormatCodeList(std::span<const CodeEntry> entries) {
 
 LoadedCodeList ParseCodeList(std::string_view bytes) {
   const JoinedLines lines(bytes.substr(0, bytes.find('\0')));
-  std::vector<std::string> fields = SplitFields(lines.text(), 2 * lines.count());
+  FieldReader fields(lines.text());
   LoadedCodeList loaded;
-  const size_t rows = fields.size() / 2;
-  loaded.entries.reserve(rows);
-  for (size_t i = 0; i < rows; ++i) {
-    loaded.entries.push_back({std::move(fields[2 * i]), std::move(fields[2 * i + 1])});
+  // Every line asks for a row. A row whose fields run out is not kept, so the list can always
+  // be saved again; the error names the first missing field.
+  for (size_t row = 0; row < lines.count(); ++row) {
+    std::string name;
+    std::string data;
+    if (!fields.Next(name) || !fields.Next(data)) {
+      loaded.error.emplace(static_cast<long long>(fields.count()));
+      break;
+    }
+    loaded.entries.push_back({std::move(name), std::move(data)});
   }
-  // Every line asks for a row. The first missing field is the one after the last found; the
-  // row it would have completed is not kept, so the list can always be saved again.
-  if (rows < lines.count()) loaded.error.emplace(static_cast<long long>(fields.size()));
   return loaded;
 }
 
