@@ -118,6 +118,9 @@ TEST_F(MonitorTest, PacketSizeZeroNeverCallsOnPacket) {
 }
 
 TEST_F(MonitorTest, CloseWhileBlockedIsPromptAndLeavesNoThread) {
+  // A first run lets sanitizer runtimes start their own helper threads before counting.
+  ASSERT_TRUE(port->Open());
+  ASSERT_TRUE(port->Close());
   int before = testing::threadCount();
   ASSERT_TRUE(port->Open());
   EXPECT_EQ(testing::threadCount(), before + 1);
