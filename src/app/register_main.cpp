@@ -11,6 +11,9 @@
 
 #include "app/form_style.h"
 #include "app/prompts.h"
+#include "app/remocondata_receive.h"
+#include "app/ui_notifications.h"
+#include "core/capture_exchange.h"
 #include "core/code_list_file.h"
 #include "core/port_list.h"
 #include "core/profile.h"
@@ -52,7 +55,7 @@ QFileDialog* MakeCodeListDialog(QFileDialog::AcceptMode mode, QWidget* parent) {
 
 RegisterFormEnvironment RegisterFormEnvironment::ForThisMachine() {
   return {QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("brisvel.ini")),
-          [] { return ListSerialPorts(); }};
+          [] { return ListSerialPorts(); }, MakeUiNotificationWindow};
 }
 
 TRegisterForm::TRegisterForm(RegisterFormEnvironment environment, QWidget* parent)
@@ -142,7 +145,31 @@ void TRegisterForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TRegisterForm::AddButtonClick() {}
+void TRegisterForm::AddButtonClick() {
+  const QString port = portText();
+  if (port.isEmpty()) return;
+  auto name = prompts().askText(this, QStringLiteral("リモコンデータ登録"), QStringLiteral("データ名を入力"), QString(), 255);
+  if (!name || name->isEmpty()) return;
+  auto name_bytes = sjis::FromUtf8(name->toStdString());
+  if (!name_bytes) {
+    prompts().showError(NotShiftJisMessage(*name));
+    return;
+  }
+
+  // The dialog owns the port: leaving this scope closes it, whatever happened.
+  TReceiveForm dialog(m_environment.make_notifications());
+  ReceiveForm = &dialog;
+  dialog.rs232c->portname = QFile::encodeName(port).toStdString();
+  dialog.rs232c->rxtimeout = m_environment.capture_timeout_ms;
+  try {
+    RequestCapture(*dialog.rs232c);
+    if (dialog.exec() != QDialog::Accepted) throw CaptureError("cancel");
+    m_codeList.appendEntry({std::move(*name_bytes), ReadCapturedCode(*dialog.rs232c)});
+  } catch (const std::exception& error) {
+    prompts().showError(QString::fromUtf8(error.what()));
+  }
+  ReceiveForm = nullptr;
+}
 
 std::optional<QString> TRegisterForm::chooseCodeListFile(QFileDialog& dialog) {
   // Each dialog starts in remocon under the current folder the first time, then offers

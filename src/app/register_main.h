@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/code_list_model.h"
+#include "serial/notification_window.h"
 
 class QComboBox;
 class QGroupBox;
@@ -21,8 +22,10 @@ namespace brisvel {
 struct RegisterFormEnvironment {
   QString settings_path;
   std::function<std::vector<std::string>()> list_ports;
+  std::function<std::unique_ptr<serial::NotificationWindow>()> make_notifications;
+  int capture_timeout_ms = 30000;  // tests shorten the wait for a silent unit
 
-  // "brisvel.ini" beside the executable and the ports the kernel knows.
+  // "brisvel.ini" beside the executable, the ports the kernel knows, Qt's event loop.
   static RegisterFormEnvironment ForThisMachine();
 };
 

@@ -36,7 +36,7 @@ class RegisterFormTest : public testing::Test {
  protected:
   std::unique_ptr<TRegisterForm> MakeForm(std::vector<std::string> ports = {"/dev/ttyS0", "/dev/ttyUSB0"}) {
     return std::make_unique<TRegisterForm>(
-        RegisterFormEnvironment{settingsPath(), [ports] { return ports; }});
+        RegisterFormEnvironment{settingsPath(), [ports] { return ports; }, nullptr});
   }
   QString settingsPath() const { return dir.filePath("brisvel.ini"); }
 
@@ -111,7 +111,7 @@ TEST_F(RegisterFormTest, NoSerialPortShowsErrorAndKeepsRememberedText) {
 TEST_F(RegisterFormTest, UnwritableSettingsSaysSoOnceAndStillCloses) {
   WriteBytes(dir.filePath("file"), "x");
   auto form = std::make_unique<TRegisterForm>(
-      RegisterFormEnvironment{dir.filePath("file/brisvel.ini"), [] { return std::vector<std::string>{"/dev/ttyS0"}; }});
+      RegisterFormEnvironment{dir.filePath("file/brisvel.ini"), [] { return std::vector<std::string>{"/dev/ttyS0"}; }, nullptr});
   form->show();
   EXPECT_TRUE(form->close());
   EXPECT_EQ(prompts.default_errors, QStringList{dir.filePath("file/brisvel.ini") + " に書き込めません"});
