@@ -1,11 +1,13 @@
 #include "core/code_list_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <new>
 #include <stdexcept>
 
 #include "core/atomic_file.h"
@@ -44,11 +46,19 @@ size_t FindQuote(std::string_view text, size_t from) {
   }
 }
 
+// 2 for CR LF, 1 for a lone CR or LF, 0 at the end of the text.
+size_t BreakSize(std::string_view text, size_t pos) {
+  if (pos == text.size()) return 0;
+  return text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n' ? 2 : 1;
+}
+
 // Calls on_line(line, line_break) for each line and returns how many there are. A line ends
 // at CR, LF or CR LF; the break handed over is empty only for a last line without one.
 template <typename OnLine>
 size_t ForEachLine(std::string_view text, OnLine on_line) {
-  const auto find = [text](char c, size_t from) { return std::min(text.find(c, from), text.size()); };
+  const auto find = [text](char c, size_t from) {
+    return std::min(text.find(c, from), text.size());
+  };
   // Each search is kept until passed, so a file of CR LF lines costs two memchr passes.
   size_t next_cr = find('\r', 0);
   size_t next_lf = find('\n', 0);
@@ -57,7 +67,7 @@ size_t ForEachLine(std::string_view text, OnLine on_line) {
     if (next_cr < pos) next_cr = find('\r', pos);
     if (next_lf < pos) next_lf = find('\n', pos);
     const size_t end = std::min(next_cr, next_lf);
-    const size_t break_size = end == text.size() ? 0 : text.compare(end, 2, kCrLf) == 0 ? 2 : 1;
+    const size_t break_size = BreakSize(text, end);
     on_line(text.substr(pos, end - pos), text.substr(end, break_size));
     pos = end + break_size;
   }
@@ -246,38 +256,57 @@ Formatted FormatEntries(std::span<const CodeEntry> entries, size_t comma_separat
   return formatted;
 }
 
-class ClosingFd {
+// A file's bytes, read whole, in a mapping that asks for huge pages: in small pages a 50 MB
+// list takes thousands of page faults, which cost more than parsing it. The advice may be
+// refused; the buffer works either way.
+class WholeFile {
  public:
-  explicit ClosingFd(int fd) : fd_(fd) {}
-  ~ClosingFd() { ::close(fd_); }
-  ClosingFd(const ClosingFd&) = delete;
-  ClosingFd& operator=(const ClosingFd&) = delete;
-  int get() const { return fd_; }
+  explicit WholeFile(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw FileError(path, errno, kCannotOpen);
+    const int error = ReadAll(fd);
+    ::close(fd);
+    if (error != 0) throw FileError(path, error, kCannotOpen);
+  }
+  ~WholeFile() {
+    if (buffer_ != nullptr) ::munmap(buffer_, capacity_);
+  }
+  WholeFile(const WholeFile&) = delete;
+  WholeFile& operator=(const WholeFile&) = delete;
+
+  std::string_view bytes() const { return {static_cast<const char*>(buffer_), size_}; }
 
  private:
-  int fd_;
-};
+  static constexpr std::string_view kCannotOpen = "は開けません";
 
-std::string ReadWholeFile(const std::filesystem::path& path) {
-  constexpr std::string_view kCannotOpen = "は開けません";
-  const int opened = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (opened < 0) throw FileError(path, errno, kCannotOpen);
-  const ClosingFd fd(opened);
-  struct stat status {};
-  // One byte more than the file holds lets the read that sees its end need no resize.
-  std::string bytes(::fstat(fd.get(), &status) == 0 ? static_cast<size_t>(status.st_size) + 1 : 4096, '\0');
-  size_t used = 0;
-  for (;;) {
-    if (used == bytes.size()) bytes.resize(bytes.size() * 2);
-    const ssize_t got = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) throw FileError(path, errno, kCannotOpen);
-    if (got == 0) break;
-    used += static_cast<size_t>(got);
+  // Returns errno, or 0 once the end of the file is reached.
+  int ReadAll(int fd) {
+    struct stat status {};
+    // One byte more than the file holds lets the read that sees its end need no growing.
+    Reserve(::fstat(fd, &status) == 0 ? static_cast<size_t>(status.st_size) + 1 : 64 * 1024);
+    for (;;) {
+      if (size_ == capacity_) Reserve(2 * capacity_);
+      const ssize_t got = ::read(fd, static_cast<char*>(buffer_) + size_, capacity_ - size_);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return got < 0 ? errno : 0;
+      size_ += static_cast<size_t>(got);
+    }
   }
-  bytes.resize(used);
-  return bytes;
-}
+
+  void Reserve(size_t capacity) {
+    void* grown = buffer_ == nullptr
+                      ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
+                      : ::mremap(buffer_, capacity_, capacity, MREMAP_MAYMOVE);
+    if (grown == MAP_FAILED) throw std::bad_alloc();
+    ::madvise(grown, capacity, MADV_HUGEPAGE);
+    buffer_ = grown;
+    capacity_ = capacity;
+  }
+
+  void* buffer_ = nullptr;
+  size_t capacity_ = 0;
+  size_t size_ = 0;
+};
 
 }  // namespace
 
@@ -316,7 +345,8 @@ void SaveCodeListFile(const std::filesystem::path& path, std::span<const CodeEnt
 }
 
 LoadedCodeList LoadCodeListFile(const std::filesystem::path& path) {
-  return ParseCodeList(ReadWholeFile(path));
+  const WholeFile file(path);
+  return ParseCodeList(file.bytes());
 }
 
 }  // namespace brisvel
