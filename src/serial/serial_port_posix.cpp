@@ -164,10 +164,10 @@ struct SerialPort::Impl {
     return ::read(wakeFd, &count, sizeof count) == sizeof count;
   }
 
-  // A pause that Close (via a mask change) can cut short.
-  void releasablePause(int ms) const {
+  // A pause that a mask change (as Close makes) cuts short; true when it did.
+  bool pauseUnlessWoken(int ms) const {
     pollfd p{wakeFd, POLLIN, 0};
-    ::poll(&p, 1, ms);
+    return ::poll(&p, 1, ms) > 0 && drainWake();
   }
 
   bool setModemLine(int line, bool on) {
@@ -392,20 +392,19 @@ bool SerialPort::waitEvent(uint32_t& reported) {
       reported = events;
       return true;
     }
-    if (d.hungUp) {
-      d.releasablePause(kHangUpPauseMs);
-      return false;
-    }
+    // A dead line stays ready for ever: back off instead of spinning.
+    if (d.hungUp) return d.pauseUnlessWoken(kHangUpPauseMs);
     std::array<epoll_event, 2> ready{};
     int n = epoll_wait(d.epollFd, ready.data(), ready.size(), d.sampleIntervalMs(wanted));
-    if (n < 0 && errno != EINTR) {
-      d.releasablePause(kHangUpPauseMs);
-      return false;
-    }
+    if (n < 0 && errno != EINTR) return d.pauseUnlessWoken(kHangUpPauseMs);
+    bool woken = false;
     for (int i = 0; i < n; ++i) {
-      if (ready[i].data.fd == d.wakeFd && d.drainWake()) return true;
-      if (ready[i].events & (EPOLLHUP | EPOLLERR)) d.hungUp = true;
+      if (ready[i].data.fd == d.wakeFd)
+        woken = d.drainWake() || woken;
+      else if (ready[i].events & (EPOLLHUP | EPOLLERR))
+        d.hungUp = true;
     }
+    if (woken) return true;
   }
 }
 
