@@ -1,11 +1,12 @@
 #include "core/profile.h"
 
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "file_bytes.h"
 
 namespace brisvel::profile {
 namespace {
@@ -96,10 +97,7 @@ TEST_F(ProfileFile, MissingFileReadsDefaultAndIsCreatedOnWrite) {
   EXPECT_EQ(ReadFileString(ini, "SETTING", "COM", ""), "");
   WriteFileString(ini, "SETTING", "COM", "/dev/ttyS1");
   EXPECT_EQ(ReadFileString(ini, "SETTING", "COM", ""), "/dev/ttyS1");
-  std::ifstream in(ini, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  EXPECT_EQ(bytes.str(), "[SETTING]\r\nCOM=/dev/ttyS1\r\n");
+  EXPECT_EQ(testing_support::ReadFileBytes(ini), "[SETTING]\r\nCOM=/dev/ttyS1\r\n");
 }
 
 TEST_F(ProfileFile, UnwritableLocationThrowsUserError) {

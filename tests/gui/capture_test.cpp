@@ -16,6 +16,7 @@
 #include "app/remocondata_receive.h"
 #include "app/ui_notifications.h"
 #include "core/sjis.h"
+#include "file_bytes.h"
 #include "scripted_prompts.h"
 #include "unit_sim_process.h"
 
@@ -99,10 +100,7 @@ TEST_F(CaptureTest, CapturedCodeIsListedAndSavedAsALine) {
 
   prompts.file_answers.push_back(dir.filePath("codes.csv"));
   form->SaveButton->click();
-  std::ifstream in(dir.filePath("codes.csv").toStdString(), std::ios::binary);
-  std::stringstream saved;
-  saved << in.rdbuf();
-  EXPECT_EQ(saved.str(), "\"" + *sjis::FromUtf8("テレビ 電源") + "\",\"" + code + "\"\r\n");
+  EXPECT_EQ(ReadFileBytes(dir.filePath("codes.csv").toStdString()), "\"" + *sjis::FromUtf8("テレビ 電源") + "\",\"" + code + "\"\r\n");
 }
 
 TEST_F(CaptureTest, SameNameTwiceGivesTwoRowsInOrder) {

@@ -9,17 +9,13 @@
 #include <sstream>
 
 #include "app/register_main.h"
+#include "file_bytes.h"
 #include "scripted_prompts.h"
 
 namespace brisvel {
 namespace {
 
-std::string ReadBytes(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+std::string ReadBytes(const QString& path) { return testing_support::ReadFileBytes(path.toStdString()); }
 
 class CodeListCommandsTest : public testing::Test {
  protected:

@@ -16,17 +16,13 @@
 
 #include "core/errors.h"
 #include "core/sjis.h"
+#include "file_bytes.h"
 #include "scripted_prompts.h"
 
 namespace brisvel {
 namespace {
 
-std::string ReadBytes(const QString& path) {
-  std::ifstream in(path.toStdString(), std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
+std::string ReadBytes(const QString& path) { return testing_support::ReadFileBytes(path.toStdString()); }
 
 void WriteBytes(const QString& path, const std::string& bytes) {
   std::ofstream(path.toStdString(), std::ios::binary) << bytes;

@@ -42,7 +42,8 @@ class ScriptedPrompts : public Prompts {
  private:
   static std::optional<QString> Next(std::deque<std::optional<QString>>& answers) {
     if (answers.empty()) return std::nullopt;
-    auto answer = answers.front();
+    std::optional<QString> answer;
+    answer.swap(answers.front());
     answers.pop_front();
     return answer;
   }
