@@ -120,6 +120,18 @@ INSTANTIATE_TEST_SUITE_P(
                     FailureCase{"wrong_end", {"--end", "0x58"}, "error -- not E($45)"}),
     [](const auto& p) { return std::string(p.param.label); });
 
+TEST(CaptureExchange, AbandonedPacketDoesNotSpoilTheNextCapture) {
+  Simulator unit({"--delay", "0.05"});
+  const std::string device = unit.DevicePath();
+  {
+    auto abandoned = MakeCapture(device);
+    RequestCapture(*abandoned.port);
+    std::this_thread::sleep_for(200ms);  // the packet arrives and is never read
+  }
+  auto next = MakeCapture(device);
+  EXPECT_EQ(RunCapture(next).size(), 480u);
+}
+
 TEST(CaptureExchange, MissingDeviceFailsToOpen) {
   auto capture = MakeCapture("/dev/does-not-exist");
   try {
