@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "core/errors.h"
+#include "scripted_prompts.h"
+
 namespace brisvel {
 namespace {
 
@@ -74,6 +77,29 @@ TEST(InputQueryDialog, KeepsTextAsTypedAndCancelsOnEscape) {
   cancelled.show();
   QTest::keyClick(cancelled.findChild<QLineEdit*>(), Qt::Key_Escape);
   EXPECT_EQ(cancelled.result(), QDialog::Rejected);
+}
+
+}  // namespace
+}  // namespace brisvel
+
+namespace brisvel {
+namespace {
+
+class ThrowingObject : public QObject {
+ public:
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::User) throw UserError("error -- read");
+    return QObject::event(e);
+  }
+};
+
+TEST(Application, ErrorEscapingAHandlerIsShownAndTheToolCarriesOn) {
+  testing_support::ScriptedPrompts prompts;
+  ThrowingObject object;
+  QEvent event(QEvent::User);
+  QApplication::sendEvent(&object, &event);
+  QApplication::sendEvent(&object, &event);
+  EXPECT_EQ(prompts.default_errors, (QStringList{"error -- read", "error -- read"}));
 }
 
 }  // namespace
