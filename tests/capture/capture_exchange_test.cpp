@@ -4,10 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
-#include <deque>
-#include <mutex>
+#include <thread>
 
+#include "pumped_window.h"
 #include "unit_sim_process.h"
 
 namespace brisvel {
@@ -15,47 +14,16 @@ namespace {
 
 using namespace testing_support;
 
-class PumpedNotifications : public serial::NotificationWindow {
- public:
-  void setReceiver(Receiver receiver) override { receiver_ = std::move(receiver); }
-  void post(int id) override {
-    std::lock_guard lock(mutex_);
-    queue_.push_back(id);
-    posted_.notify_one();
-  }
-  void showMessage(const std::string&) override {}
-
-  // Delivers notifications until `done` holds or `limit` passes; false on time-out.
-  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-      std::unique_lock lock(mutex_);
-      if (!posted_.wait_until(lock, deadline, [&] { return !queue_.empty(); })) return false;
-      int id = queue_.front();
-      queue_.pop_front();
-      lock.unlock();
-      receiver_(id);
-    }
-    return true;
-  }
-
- private:
-  Receiver receiver_;
-  std::mutex mutex_;
-  std::condition_variable posted_;
-  std::deque<int> queue_;
-};
-
+// The log outlives the component, whose window refers to it.
 struct Capture {
+  std::unique_ptr<serial::testing::PumpLog> log = std::make_unique<serial::testing::PumpLog>();
   std::unique_ptr<serial::Trs232c> port;
-  PumpedNotifications* notifications;
   bool packet = false;
 };
 
 Capture MakeCapture(const std::string& device) {
-  auto notifications = std::make_unique<PumpedNotifications>();
-  Capture capture{nullptr, notifications.get()};
-  capture.port = std::make_unique<serial::Trs232c>(std::move(notifications));
+  Capture capture;
+  capture.port = std::make_unique<serial::Trs232c>(std::make_unique<serial::testing::PumpedWindow>(*capture.log));
   ApplyCaptureUnitSettings(*capture.port);
   capture.port->portname = device;
   capture.port->rxtimeout = 1000;
@@ -66,7 +34,7 @@ Capture MakeCapture(const std::string& device) {
 std::string RunCapture(Capture& capture, std::chrono::milliseconds wait = 3s) {
   capture.port->OnPACKET = [&capture](serial::Trs232c&) { capture.packet = true; };
   RequestCapture(*capture.port);
-  if (!capture.notifications->PumpUntil([&] { return capture.packet; }, wait)) throw CaptureError("cancel");
+  if (!serial::testing::pumpUntil(*capture.log, [&] { return capture.packet; }, wait)) throw CaptureError("cancel");
   return ReadCapturedCode(*capture.port);
 }
 
