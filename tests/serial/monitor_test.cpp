@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -48,6 +49,16 @@ class MonitorTest : public ::testing::Test {
     return testing::pumpUntil(log, [&] { return calls.size() >= n; }, 2s);
   }
 
+  // Wine reports EV_RXCHAR again and again while bytes wait, and each report of a full queue
+  // posts the packet again; Windows, like Linux here, reports only new bytes.
+  void expectOnePacket() {
+    if (testing::underWine()) {
+      EXPECT_EQ(std::count(calls.begin(), calls.end(), kNotifyPacket), std::ssize(calls)) << "only packets";
+    } else {
+      EXPECT_EQ(calls, std::vector<int>{kNotifyPacket}) << "exactly one packet";
+    }
+  }
+
   // Waits for a posted notification without delivering it.
   bool waitUntilQueued() {
     auto deadline = Clock::now() + 2s;
@@ -78,8 +89,8 @@ TEST_F(MonitorTest, PacketThresholdAt241And242) {
   pty.send(1);
   ASSERT_TRUE(pumpUntilCalls(1));
   pumpFor(100ms);
-  EXPECT_EQ(calls, std::vector<int>{kNotifyPacket}) << "exactly one packet";
-  EXPECT_EQ(port->ReceivedCount(), 0);
+  expectOnePacket();
+  if (!testing::underWine()) EXPECT_EQ(port->ReceivedCount(), 0);
 
   std::vector<unsigned char> packet(242);
   EXPECT_TRUE(port->Read(packet.data(), 242));
@@ -95,6 +106,7 @@ TEST_F(MonitorTest, QueuedPacketRepostsOnEveryFurtherCharacter) {
 }
 
 TEST_F(MonitorTest, PacketIsPostedBeforeRxChar) {
+  if (testing::underWine()) GTEST_SKIP() << "wine repeats EV_RXCHAR while bytes wait, hiding the order within one event";
   recordRxChar();
   port->packetsize = 4;
   ASSERT_TRUE(port->Open());
@@ -158,7 +170,7 @@ TEST_F(MonitorTest, NotificationAfterCloseStillReachesTheHandler) {
   ASSERT_TRUE(waitUntilQueued());
   ASSERT_TRUE(port->Close());
   ASSERT_TRUE(pumpUntilCalls(1));
-  EXPECT_EQ(calls, std::vector<int>{kNotifyPacket});
+  expectOnePacket();
 }
 
 TEST_F(MonitorTest, ReopenStartsAFreshCount) {

@@ -40,9 +40,7 @@ TEST_F(TransferTest, ClosedPortTouchesNothing) {
 TEST_F(TransferTest, ExchangeBothWays) {
   ASSERT_TRUE(port.Open());
   ASSERT_TRUE(port.WriteByte(0x72));
-  unsigned char got = 0;
-  ASSERT_EQ(::read(pty.master, &got, 1), 1);
-  EXPECT_EQ(got, 0x72);
+  EXPECT_EQ(pty.receive(1, 1s), testing::Bytes{0x72});
 
   pty.send({0x59, 0x53, 0x01, 0x02});
   uint8_t ack = 0;

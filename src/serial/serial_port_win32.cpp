@@ -1,0 +1,303 @@
+// Windows serial port: the Win32 communications calls, one for one. Transfers and the event
+// wait are overlapped, each with its own manual-reset event, so the monitor thread's wait
+// and the owner's reads and writes never share an OVERLAPPED.
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include "serial/serial_port.h"
+
+namespace brisvel::serial {
+
+namespace {
+
+constexpr DWORD kFailedWaitPauseMs = 100;
+
+PortErrorKind kindOf(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_NAME:
+    case ERROR_DEV_NOT_EXIST: case ERROR_BAD_UNIT:
+      return PortErrorKind::NotFound;
+    // Another program holding the port is refused with ERROR_ACCESS_DENIED, not a sharing error.
+    case ERROR_ACCESS_DENIED: case ERROR_SHARING_VIOLATION: case ERROR_BUSY:
+      return PortErrorKind::Busy;
+    case ERROR_PRIVILEGE_NOT_HELD:
+      return PortErrorKind::Permission;
+    case ERROR_INVALID_FUNCTION: case ERROR_NOT_SUPPORTED: case ERROR_INVALID_PARAMETER:
+      return PortErrorKind::NotSupported;
+    case ERROR_TIMEOUT: case ERROR_SEM_TIMEOUT: case WAIT_TIMEOUT:
+      return PortErrorKind::Timeout;
+    case ERROR_BAD_COMMAND: case ERROR_GEN_FAILURE: case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEVICE_REMOVED:
+      return PortErrorKind::HungUp;
+    default:
+      return PortErrorKind::Other;
+  }
+}
+
+std::string systemText(DWORD code) {
+  wchar_t* wide = nullptr;
+  DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&wide), 0, nullptr);
+  while (length > 0 && (wide[length - 1] == L'\r' || wide[length - 1] == L'\n')) --length;
+  std::string text;
+  if (length > 0) {
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(bytes));
+    WideCharToMultiByte(CP_UTF8, 0, wide, static_cast<int>(length), text.data(), bytes, nullptr, nullptr);
+  }
+  LocalFree(wide);
+  return text;
+}
+
+// The DCB's bit fields share one DWORD after BaudRate; the component's flag word is that
+// DWORD, passed as is.
+static_assert(offsetof(DCB, wReserved) == offsetof(DCB, BaudRate) + 2 * sizeof(DWORD));
+void* flagWordOf(DCB& dcb) { return reinterpret_cast<char*>(&dcb.BaudRate) + sizeof dcb.BaudRate; }
+
+DWORD limitMs(uint32_t constant, uint32_t multiplier, std::size_t count) {
+  if (constant == 0 && multiplier == 0) return INFINITE;
+  return static_cast<DWORD>(constant + static_cast<uint64_t>(multiplier) * count);
+}
+
+// One overlapped operation at a time, with its own manual-reset event.
+struct Overlapped {
+  OVERLAPPED ov{};
+  HANDLE event = nullptr;
+
+  bool create() {
+    event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    return event != nullptr;
+  }
+  void release() {
+    if (event) CloseHandle(event);
+    event = nullptr;
+  }
+  OVERLAPPED* start() {
+    ResetEvent(event);
+    ov = OVERLAPPED{};
+    ov.hEvent = event;
+    return &ov;
+  }
+};
+
+}  // namespace
+
+struct SerialPort::Impl {
+  HANDLE port = INVALID_HANDLE_VALUE;
+  Overlapped reading;
+  Overlapped writing;
+  Overlapped waiting;
+  HANDLE maskChanged = nullptr;  // auto-reset: each mask change wakes the monitor once
+  std::atomic<uint32_t> mask{0};
+  Timeouts timeouts;
+  PortError error;
+
+  bool fail(DWORD code) {
+    error = {kindOf(code), static_cast<int>(code), systemText(code)};
+    return false;
+  }
+  bool failLast() { return fail(GetLastError()); }
+
+  bool createEvents() {
+    maskChanged = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    return maskChanged && reading.create() && writing.create() && waiting.create();
+  }
+  void releaseEvents() {
+    for (Overlapped* o : {&reading, &writing, &waiting}) o->release();
+    if (maskChanged) CloseHandle(maskChanged);
+    maskChanged = nullptr;
+  }
+
+  // A failed line fails every wait at once: pause instead of spinning, but let a mask
+  // change (as Close makes) cut the pause short, reporting it as the wait's release.
+  bool failedWait() {
+    failLast();
+    return WaitForSingleObject(maskChanged, kFailedWaitPauseMs) == WAIT_OBJECT_0;
+  }
+
+  // Waits at most limit for the transfer, then cancels it if it is still going: the
+  // caller's buffer and this OVERLAPPED must not be written after the call returns, and
+  // the driver's own time-out, which ends it otherwise, may be later or none at all.
+  template <typename Start>
+  bool transfer(Overlapped& io, Start start, DWORD limit, std::size_t& transferred) {
+    transferred = 0;
+    OVERLAPPED* ov = io.start();
+    DWORD moved = 0;
+    if (start(ov, moved)) {
+      transferred = moved;
+      return true;
+    }
+    if (GetLastError() != ERROR_IO_PENDING) return failLast();
+    bool cancelled = false;
+    if (WaitForSingleObject(io.event, limit) != WAIT_OBJECT_0) cancelled = CancelIoEx(port, ov) != 0;
+    BOOL done = GetOverlappedResult(port, ov, &moved, TRUE);
+    transferred = moved;
+    if (done) return true;
+    DWORD code = GetLastError();
+    if (code == ERROR_OPERATION_ABORTED && cancelled) return true;  // our own time-out
+    // Wine fails a read that timed out with nothing received; Windows reports 0 bytes.
+    if (code == ERROR_TIMEOUT) return true;
+    return fail(code);
+  }
+};
+
+SerialPort::SerialPort() : impl_(std::make_unique<Impl>()) {}
+SerialPort::~SerialPort() { close(); }
+
+// The name goes to CreateFile as it is: COM1 to COM9 open bare, higher numbers and other
+// device names need the caller's "\\.\" in front.
+bool SerialPort::open(const std::string& device) {
+  Impl& d = *impl_;
+  if (d.port != INVALID_HANDLE_VALUE) return d.fail(ERROR_BUSY);
+  d.port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_OVERLAPPED, nullptr);
+  if (d.port == INVALID_HANDLE_VALUE) return d.failLast();
+  if (!d.createEvents()) {
+    DWORD code = GetLastError();
+    d.releaseEvents();
+    CloseHandle(std::exchange(d.port, INVALID_HANDLE_VALUE));
+    return d.fail(code);
+  }
+  d.mask.store(0);
+  return true;
+}
+
+bool SerialPort::close() {
+  Impl& d = *impl_;
+  if (d.port == INVALID_HANDLE_VALUE) return false;
+  d.releaseEvents();
+  bool ok = CloseHandle(std::exchange(d.port, INVALID_HANDLE_VALUE)) != 0;
+  return ok || d.failLast();
+}
+
+bool SerialPort::isOpen() const { return impl_->port != INVALID_HANDLE_VALUE; }
+
+bool SerialPort::setQueueSizes(uint32_t rxBytes, uint32_t txBytes) {
+  return SetupComm(impl_->port, rxBytes, txBytes) || impl_->failLast();
+}
+
+bool SerialPort::getLineSettings(LineSettings& out) {
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  if (!GetCommState(impl_->port, &dcb)) return impl_->failLast();
+  out.baudRate = dcb.BaudRate;
+  std::memcpy(&out.flags, flagWordOf(dcb), sizeof out.flags);
+  out.xonLim = dcb.XonLim;
+  out.xoffLim = dcb.XoffLim;
+  out.byteSize = dcb.ByteSize;
+  out.parity = dcb.Parity;
+  out.stopBits = dcb.StopBits;
+  out.xonChar = dcb.XonChar;
+  out.xoffChar = dcb.XoffChar;
+  out.errorChar = dcb.ErrorChar;
+  out.eofChar = dcb.EofChar;
+  out.evtChar = dcb.EvtChar;
+  return true;
+}
+
+bool SerialPort::setLineSettings(const LineSettings& s) {
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  if (!GetCommState(impl_->port, &dcb)) return impl_->failLast();
+  dcb.BaudRate = s.baudRate;
+  std::memcpy(flagWordOf(dcb), &s.flags, sizeof s.flags);
+  dcb.XonLim = s.xonLim;
+  dcb.XoffLim = s.xoffLim;
+  dcb.ByteSize = s.byteSize;
+  dcb.Parity = s.parity;
+  dcb.StopBits = s.stopBits;
+  dcb.XonChar = s.xonChar;
+  dcb.XoffChar = s.xoffChar;
+  dcb.ErrorChar = s.errorChar;
+  dcb.EofChar = s.eofChar;
+  dcb.EvtChar = s.evtChar;
+  return SetCommState(impl_->port, &dcb) || impl_->failLast();
+}
+
+bool SerialPort::getTimeouts(Timeouts& out) {
+  COMMTIMEOUTS t{};
+  if (!GetCommTimeouts(impl_->port, &t)) return impl_->failLast();
+  out = {t.ReadIntervalTimeout, t.ReadTotalTimeoutMultiplier, t.ReadTotalTimeoutConstant,
+         t.WriteTotalTimeoutMultiplier, t.WriteTotalTimeoutConstant};
+  return true;
+}
+
+bool SerialPort::setTimeouts(const Timeouts& timeouts) {
+  COMMTIMEOUTS t{timeouts.readInterval, timeouts.readTotalMultiplier, timeouts.readTotalConstant,
+                 timeouts.writeTotalMultiplier, timeouts.writeTotalConstant};
+  if (!SetCommTimeouts(impl_->port, &t)) return impl_->failLast();
+  impl_->timeouts = timeouts;
+  return true;
+}
+
+bool SerialPort::setEventMask(uint32_t mask) {
+  Impl& d = *impl_;
+  if (d.port == INVALID_HANDLE_VALUE) return false;
+  d.mask.store(mask);
+  bool ok = SetCommMask(d.port, mask) != 0;
+  SetEvent(d.maskChanged);
+  return ok || d.failLast();
+}
+
+// SetCommMask releases a pending WaitCommEvent. The mask-changed event covers a wait that
+// starts just after the owner's SetCommMask: re-installing the current mask releases that
+// one too, so Close never waits for a wait nobody will end.
+bool SerialPort::waitEvent(uint32_t& reported) {
+  Impl& d = *impl_;
+  reported = 0;
+  DWORD events = 0;
+  OVERLAPPED* ov = d.waiting.start();
+  if (!WaitCommEvent(d.port, &events, ov)) {
+    if (GetLastError() != ERROR_IO_PENDING) return d.failedWait();
+    HANDLE both[2] = {d.waiting.event, d.maskChanged};
+    bool released = WaitForMultipleObjects(2, both, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
+    if (released) SetCommMask(d.port, d.mask.load());
+    DWORD unused = 0;
+    // Windows completes a released wait with an empty mask, wine fails it with
+    // ERROR_OPERATION_ABORTED; when the owner released it, the mask-changed event that
+    // follows ends the pause at once.
+    if (!GetOverlappedResult(d.port, ov, &unused, TRUE)) return released || d.failedWait();
+  }
+  reported = events;
+  return true;
+}
+
+bool SerialPort::status(PortStatus& out) {
+  DWORD errors = 0;
+  COMSTAT stat{};
+  if (!ClearCommError(impl_->port, &errors, &stat)) return impl_->failLast();
+  out.inQueue = stat.cbInQue;
+  out.outQueue = stat.cbOutQue;
+  return true;
+}
+
+bool SerialPort::purge(unsigned flags) { return PurgeComm(impl_->port, flags) || impl_->failLast(); }
+
+bool SerialPort::read(void* buffer, std::size_t count, std::size_t& transferred) {
+  Impl& d = *impl_;
+  auto start = [&](OVERLAPPED* ov, DWORD& moved) {
+    return ReadFile(d.port, buffer, static_cast<DWORD>(count), &moved, ov) != 0;
+  };
+  DWORD limit = limitMs(d.timeouts.readTotalConstant, d.timeouts.readTotalMultiplier, count);
+  return d.transfer(d.reading, start, limit, transferred);
+}
+
+bool SerialPort::write(const void* buffer, std::size_t count, std::size_t& transferred) {
+  Impl& d = *impl_;
+  auto start = [&](OVERLAPPED* ov, DWORD& moved) {
+    return WriteFile(d.port, buffer, static_cast<DWORD>(count), &moved, ov) != 0;
+  };
+  DWORD limit = limitMs(d.timeouts.writeTotalConstant, d.timeouts.writeTotalMultiplier, count);
+  return d.transfer(d.writing, start, limit, transferred);
+}
+
+const PortError& SerialPort::lastError() const { return impl_->error; }
+
+}  // namespace brisvel::serial
