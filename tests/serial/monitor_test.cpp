@@ -51,12 +51,13 @@ class MonitorTest : public ::testing::Test {
 
   // Wine reports EV_RXCHAR again and again while bytes wait, and each report of a full queue
   // posts the packet again (and sets the count anew); Windows, like Linux, reports only new
-  // bytes.
-  void expectOnePacket() {
+  // bytes. Under wine, n is only the least number of packets.
+  void expectPackets(std::size_t n) {
     if (testing::underWine()) {
+      EXPECT_GE(calls.size(), n);
       EXPECT_EQ(std::count(calls.begin(), calls.end(), kNotifyPacket), std::ssize(calls)) << "only packets";
     } else {
-      EXPECT_EQ(calls, std::vector<int>{kNotifyPacket}) << "exactly one packet";
+      EXPECT_EQ(calls, std::vector<int>(n, kNotifyPacket));
       EXPECT_EQ(port->ReceivedCount(), 0);
     }
   }
@@ -91,7 +92,7 @@ TEST_F(MonitorTest, PacketThresholdAt241And242) {
   pty.send(1);
   ASSERT_TRUE(pumpUntilCalls(1));
   pumpFor(100ms);
-  expectOnePacket();
+  expectPackets(1);
 
   std::vector<unsigned char> packet(242);
   EXPECT_TRUE(port->Read(packet.data(), 242));
@@ -103,7 +104,7 @@ TEST_F(MonitorTest, QueuedPacketRepostsOnEveryFurtherCharacter) {
   ASSERT_TRUE(pumpUntilCalls(1));
   pty.send(1);
   ASSERT_TRUE(pumpUntilCalls(2));
-  EXPECT_EQ(calls, (std::vector<int>{kNotifyPacket, kNotifyPacket}));
+  expectPackets(2);
 }
 
 TEST_F(MonitorTest, PacketIsPostedBeforeRxChar) {
@@ -171,7 +172,7 @@ TEST_F(MonitorTest, NotificationAfterCloseStillReachesTheHandler) {
   ASSERT_TRUE(waitUntilQueued());
   ASSERT_TRUE(port->Close());
   ASSERT_TRUE(pumpUntilCalls(1));
-  expectOnePacket();
+  expectPackets(1);
 }
 
 TEST_F(MonitorTest, ReopenStartsAFreshCount) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "pty_support.h"
 #include "serial/rs232c.h"
@@ -62,6 +63,17 @@ TEST_F(TransferTest, ReadTimesOutWithinItsLimit) {
   EXPECT_GE(took, 100ms);
   EXPECT_LT(took, 1s);
   EXPECT_EQ(byte, 0xAB);
+}
+
+TEST_F(TransferTest, TimedOutReadTakesNothingThatComesLater) {
+  ASSERT_TRUE(port.Open());
+  uint8_t byte = 0xAB;
+  EXPECT_FALSE(port.ReadByte(byte));
+  pty.send(testing::Bytes{0x59});
+  std::this_thread::sleep_for(50ms);
+  EXPECT_EQ(byte, 0xAB) << "the abandoned read wrote the buffer";
+  ASSERT_TRUE(port.ReadByte(byte));
+  EXPECT_EQ(byte, 0x59);
 }
 
 TEST_F(TransferTest, ShortReadFailsEvenWithBytesAtHand) {
