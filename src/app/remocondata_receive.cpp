@@ -16,6 +16,7 @@ TReceiveForm::TReceiveForm(std::unique_ptr<serial::NotificationWindow> notificat
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       rs232c(std::make_unique<serial::Trs232c>(std::move(notifications))) {
+  ReceiveForm = this;
   setObjectName(QStringLiteral("ReceiveForm"));
   setWindowTitle(QStringLiteral("リモコン受信"));
   setWindowIcon(FormIcon());
@@ -49,6 +50,12 @@ void TReceiveForm::keyPressEvent(QKeyEvent* event) {
   }
   QDialog::keyPressEvent(event);
 }
+
+TReceiveForm::~TReceiveForm() {
+  if (ReceiveForm == this) ReceiveForm = nullptr;
+}
+
+bool TReceiveForm::waitForPacket() { return exec() == QDialog::Accepted; }
 
 void TReceiveForm::CancelButtonClick() { done(QDialog::Rejected); }
 
