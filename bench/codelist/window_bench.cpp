@@ -39,7 +39,9 @@ int main(int argc, char** argv) {
   std::vector<double> load_ms, first_paint_ms, scroll_paint_ms, save_ms;
   for (int run = 0; run < repeats; ++run) {
     brisvel::TRegisterForm form(brisvel::RegisterFormEnvironment{
-        {dir.filePath("brisvel.ini").toStdString(), [] { return std::vector<std::string>{"/dev/ttyS0"}; }}, nullptr});
+        {dir.filePath("brisvel.ini").toStdString(), [] { return std::vector<std::string>{"/dev/ttyS0"}; }, 30000,
+         dir.filePath("state").toStdString()},
+        nullptr});
     form.show();
     QElapsedTimer timer;
     timer.start();

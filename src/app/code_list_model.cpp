@@ -1,5 +1,8 @@
 #include "app/code_list_model.h"
 
+#include <QApplication>
+#include <QStyle>
+
 #include "core/sjis.h"
 
 namespace brisvel {
@@ -11,22 +14,36 @@ int Row(std::size_t row) { return static_cast<int>(row); }
 
 }  // namespace
 
-CodeListModel::CodeListModel(CodeList& list, Rename rename, QObject* parent)
-    : QAbstractTableModel(parent), m_list(list), m_rename(std::move(rename)) {
-  m_list.setObserver(this);
+CodeListModel::CodeListModel(Registration& commands, QObject* parent)
+    : QAbstractTableModel(parent), m_commands(commands), m_list(commands.list()) {
+  m_commands.list().addObserver(this);
 }
 
-CodeListModel::~CodeListModel() { m_list.setObserver(nullptr); }
+CodeListModel::~CodeListModel() { m_commands.list().removeObserver(this); }
 
 int CodeListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Row(m_list.size()); }
 
 int CodeListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
 
 QVariant CodeListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
-  const CodeEntry& entry = m_list.at(static_cast<std::size_t>(index.row()));
-  if (index.column() == kNameColumn) return Decode(entry.name);
-  return entry.data ? Decode(*entry.data) : QString();
+  if (!index.isValid()) return {};
+  const auto row = static_cast<std::size_t>(index.row());
+  const CodeEntry& entry = m_list.at(row);
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+      if (index.column() == kNameColumn) return Decode(entry.name);
+      return entry.data ? Decode(*entry.data) : QString();
+    case Qt::DecorationRole:
+      if (index.column() != kNameColumn || !m_list.repeated(row)) return {};
+      return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    case Qt::ToolTipRole:
+      if (!m_list.repeated(row)) return {};
+      if (auto note = m_commands.RepeatedCodeNote(row)) return QString::fromStdString(*note);
+      return {};
+    default:
+      return {};
+  }
 }
 
 QVariant CodeListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -42,7 +59,7 @@ Qt::ItemFlags CodeListModel::flags(const QModelIndex& index) const {
 
 bool CodeListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!index.isValid() || index.column() != kNameColumn || role != Qt::EditRole) return false;
-  return m_rename(static_cast<std::size_t>(index.row()), value.toString());
+  return m_commands.Rename(static_cast<std::size_t>(index.row()), value.toString().toStdString());
 }
 
 void CodeListModel::listChanging(const ListChange& change) {
@@ -62,12 +79,23 @@ void CodeListModel::listChanging(const ListChange& change) {
 
 void CodeListModel::listChanged(const ListChange& change) {
   switch (change.kind) {
-    case ListChange::Kind::Inserted: endInsertRows(); break;
-    case ListChange::Kind::Removed: endRemoveRows(); break;
+    case ListChange::Kind::Inserted:
+      endInsertRows();
+      markRepeatedCodesChanged();
+      break;
+    case ListChange::Kind::Removed:
+      endRemoveRows();
+      markRepeatedCodesChanged();
+      break;
     case ListChange::Kind::Moved: endMoveRows(); break;
     case ListChange::Kind::Reset: endResetModel(); break;
     case ListChange::Kind::Renamed: emit dataChanged(index(Row(change.row), 0), index(Row(change.row), 0)); break;
   }
+}
+
+// A row's repeated-code mark depends on every other row.
+void CodeListModel::markRepeatedCodesChanged() {
+  if (rowCount() > 0) emit dataChanged(index(0, kNameColumn), index(rowCount() - 1, kNameColumn), {Qt::DecorationRole});
 }
 
 }  // namespace brisvel

@@ -1,11 +1,10 @@
 #pragma once
 // The registration window's view of the code list. Rows hold Shift-JIS bytes and are
-// decoded only when shown, so what was loaded is written back unchanged.
+// decoded only when shown, so what was loaded is written back unchanged. A row whose code
+// another row holds too is marked, with a tooltip naming that row.
 #include <QAbstractTableModel>
 
-#include <functional>
-
-#include "commands/code_list.h"
+#include "commands/registration.h"
 
 namespace brisvel {
 
@@ -14,10 +13,7 @@ class CodeListModel : public QAbstractTableModel, private CodeListObserver {
 
  public:
   enum Column { kNameColumn = 0, kDataColumn = 1 };
-  // The in-place edit of a name, handed to the command that decides; false refuses it.
-  using Rename = std::function<bool(std::size_t row, const QString& name)>;
-
-  CodeListModel(CodeList& list, Rename rename, QObject* parent = nullptr);
+  explicit CodeListModel(Registration& commands, QObject* parent = nullptr);
   ~CodeListModel() override;
 
   int rowCount(const QModelIndex& parent = {}) const override;
@@ -30,9 +26,10 @@ class CodeListModel : public QAbstractTableModel, private CodeListObserver {
  private:
   void listChanging(const ListChange& change) override;
   void listChanged(const ListChange& change) override;
+  void markRepeatedCodesChanged();
 
-  CodeList& m_list;
-  Rename m_rename;
+  Registration& m_commands;
+  const CodeList& m_list;
 };
 
 }  // namespace brisvel

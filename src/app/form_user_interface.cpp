@@ -1,5 +1,7 @@
 #include "app/form_user_interface.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
 
 #include "app/prompts.h"
@@ -44,5 +46,23 @@ std::optional<std::filesystem::path> FormUserInterface::chooseFile(FileDialogKin
 std::unique_ptr<ReceiveDialog> FormUserInterface::createReceiveDialog() {
   return std::make_unique<TReceiveForm>(m_make_notifications());
 }
+
+UnsavedAnswer FormUserInterface::askUnsavedChanges(const std::string& question) {
+  static const UnsavedAnswer kAnswers[] = {UnsavedAnswer::Save, UnsavedAnswer::Discard, UnsavedAnswer::Cancel};
+  const int chosen = prompts().askChoice(&m_form, QStringLiteral("リモコンデータ登録"), QString::fromStdString(question),
+                                         {QStringLiteral("保存"), QStringLiteral("破棄"), QStringLiteral("キャンセル")}, 0, 2);
+  return kAnswers[chosen];
+}
+
+bool FormUserInterface::askRestore(const std::string& question) {
+  return prompts().askChoice(nullptr, kApplicationTitle, QString::fromStdString(question),
+                             {QStringLiteral("復元"), QStringLiteral("破棄")}, 0, 1) == 0;
+}
+
+void FormUserInterface::copyToClipboard(const std::string& text) {
+  QApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+void FormUserInterface::showCaption(const std::string& caption) { m_form.setWindowTitle(QString::fromStdString(caption)); }
 
 }  // namespace brisvel

@@ -23,6 +23,10 @@ class FormUserInterface : public UserInterface {
   std::optional<std::filesystem::path> chooseFile(FileDialogKind kind, const std::filesystem::path& folder,
                                                   const std::optional<std::filesystem::path>& file) override;
   std::unique_ptr<ReceiveDialog> createReceiveDialog() override;
+  UnsavedAnswer askUnsavedChanges(const std::string& question) override;
+  bool askRestore(const std::string& question) override;
+  void copyToClipboard(const std::string& text) override;
+  void showCaption(const std::string& caption) override;
 
  protected:
   void showDefaultErrorBox(const std::string& text) override;

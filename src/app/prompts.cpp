@@ -48,6 +48,19 @@ class DialogPrompts : public Prompts {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst();
   }
+
+  int askChoice(QWidget* parent, const QString& caption, const QString& question, const QStringList& buttons,
+                int default_button, int escape_button) override {
+    QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    QList<QAbstractButton*> pushed;
+    for (const QString& text : buttons) pushed.append(box.addButton(text, QMessageBox::ActionRole));
+    box.setDefaultButton(qobject_cast<QPushButton*>(pushed[default_button]));
+    box.setEscapeButton(pushed[escape_button]);
+    box.exec();
+    const auto index = pushed.indexOf(box.clickedButton());
+    return index < 0 ? escape_button : static_cast<int>(index);
+  }
 };
 
 DialogPrompts g_dialog_prompts;

@@ -27,6 +27,10 @@ class Prompts {
                                          const QString& initial, int max_sjis_bytes) = 0;
   // Runs a configured file dialog; the chosen file, or nothing when cancelled.
   virtual std::optional<QString> chooseFile(QFileDialog& dialog) = 0;
+  // A question box with the buttons in order; the index of the one pressed. Enter presses
+  // `default_button`; Esc and the close box press `escape_button`.
+  virtual int askChoice(QWidget* parent, const QString& caption, const QString& question, const QStringList& buttons,
+                        int default_button, int escape_button) = 0;
 };
 
 Prompts& prompts();

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPushButton>
 #include <QTreeView>
 
@@ -46,9 +47,7 @@ TRegisterForm::TRegisterForm(RegisterFormEnvironment environment, QWidget* paren
       m_environment(std::move(environment)),
       m_ui(std::make_unique<FormUserInterface>(*this, m_environment.make_notifications)),
       m_commands(std::make_unique<Registration>(m_environment.commands, *m_ui)),
-      m_codeList(std::make_unique<CodeListModel>(
-          m_commands->list(),
-          [this](std::size_t row, const QString& name) { return m_commands->Rename(row, name.toStdString()); })) {
+      m_codeList(std::make_unique<CodeListModel>(*m_commands)) {
   setObjectName(QStringLiteral("RegisterForm"));
   createControls();
   connectHandlers();
@@ -95,8 +94,68 @@ void TRegisterForm::createControls() {
   setTabOrder(SaveButton, COMCombo);
   setTabOrder(COMCombo, AddButton);
 
+  createListActions();
+
   SaveCSVDialog = MakeCodeListDialog(QFileDialog::AcceptSave, this);
   OpenCSVDialog = MakeCodeListDialog(QFileDialog::AcceptOpen, this);
+}
+
+// The fixed layout leaves no room for more buttons: the list's own commands live in its
+// context menu and on the keys desktop tools use for them.
+void TRegisterForm::createListActions() {
+  auto add = [this](const QString& text, QKeySequence::StandardKey key, auto handler) {
+    auto* action = new QAction(text, DataListView);
+    action->setShortcuts(key);
+    action->setShortcutContext(Qt::WidgetShortcut);
+    DataListView->addAction(action);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+  };
+  DeleteAction = add(QStringLiteral("削除"), QKeySequence::Delete, [this] { onSelectedRow(&Registration::Delete); });
+  MoveUpAction = add(QStringLiteral("上へ移動"), QKeySequence::UnknownKey, [this] { onSelectedRow(&Registration::MoveUp); });
+  MoveUpAction->setShortcut(Qt::CTRL | Qt::Key_Up);
+  MoveDownAction = add(QStringLiteral("下へ移動"), QKeySequence::UnknownKey, [this] { onSelectedRow(&Registration::MoveDown); });
+  MoveDownAction->setShortcut(Qt::CTRL | Qt::Key_Down);
+  UndoAction = add(QStringLiteral("元に戻す"), QKeySequence::Undo, [this] { selectRow(m_commands->Undo()); });
+  RedoAction = add(QStringLiteral("やり直し"), QKeySequence::UnknownKey, [this] { selectRow(m_commands->Redo()); });
+  RedoAction->setShortcuts({Qt::CTRL | Qt::Key_Y, Qt::CTRL | Qt::SHIFT | Qt::Key_Z});
+  CopyAction = add(QStringLiteral("データをコピー"), QKeySequence::Copy, [this] {
+    if (auto row = selectedRow()) m_commands->CopyData(*row);
+  });
+  DataListView->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(DataListView, &QWidget::customContextMenuRequested, this, &TRegisterForm::showListMenu);
+}
+
+void TRegisterForm::showListMenu(const QPoint& position) {
+  const bool row = selectedRow().has_value();
+  for (QAction* action : {DeleteAction, MoveUpAction, MoveDownAction, CopyAction}) action->setEnabled(row);
+  UndoAction->setEnabled(m_commands->list().canUndo());
+  RedoAction->setEnabled(m_commands->list().canRedo());
+  QMenu menu(this);
+  menu.addActions({UndoAction, RedoAction});
+  menu.addSeparator();
+  menu.addActions({CopyAction, DeleteAction});
+  menu.addSeparator();
+  menu.addActions({MoveUpAction, MoveDownAction});
+  menu.exec(DataListView->viewport()->mapToGlobal(position));
+  for (QAction* action : DataListView->actions()) action->setEnabled(true);
+}
+
+std::optional<std::size_t> TRegisterForm::selectedRow() const {
+  const QModelIndex current = DataListView->currentIndex();
+  if (!current.isValid() || !DataListView->selectionModel()->isSelected(current)) return std::nullopt;
+  return static_cast<std::size_t>(current.row());
+}
+
+void TRegisterForm::selectRow(std::optional<std::size_t> row) {
+  if (!row) return;
+  const QModelIndex index = m_codeList->index(static_cast<int>(*row), CodeListModel::kNameColumn);
+  DataListView->setCurrentIndex(index);
+  DataListView->scrollTo(index);
+}
+
+void TRegisterForm::onSelectedRow(std::optional<std::size_t> (Registration::*command)(std::size_t)) {
+  if (auto row = selectedRow()) selectRow(((*m_commands).*command)(*row));
 }
 
 void TRegisterForm::connectHandlers() {
@@ -115,12 +174,15 @@ void TRegisterForm::FormCreate() {
   COMCombo->setCurrentText(QString::fromStdString(choices.text));
 }
 
-void TRegisterForm::FormClose() { m_commands->Close(portText().toStdString()); }
-
-void TRegisterForm::closeEvent(QCloseEvent* event) {
-  FormClose();
-  event->accept();
+// The close action: the window goes unless the user chose to stay with unsaved changes.
+void TRegisterForm::FormClose(QCloseEvent* action) {
+  if (m_commands->Close(portText().toStdString()))
+    action->accept();
+  else
+    action->ignore();
 }
+
+void TRegisterForm::closeEvent(QCloseEvent* event) { FormClose(event); }
 
 void TRegisterForm::AddButtonClick() { m_commands->Add(QFile::encodeName(portText()).toStdString()); }
 

@@ -11,6 +11,7 @@
 #include "commands/registration.h"
 #include "serial/notification_window.h"
 
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QPushButton;
@@ -37,6 +38,13 @@ class TRegisterForm : public QWidget {
   ~TRegisterForm() override;
 
   Registration& commands() { return *m_commands; }
+  // The list's commands, in its context menu and on their keys.
+  QAction* DeleteAction;
+  QAction* MoveUpAction;
+  QAction* MoveDownAction;
+  QAction* UndoAction;
+  QAction* RedoAction;
+  QAction* CopyAction;
   QString portText() const;
 
   QGroupBox* DefinedGroupBox;
@@ -55,10 +63,15 @@ class TRegisterForm : public QWidget {
   void createControls();
   void connectHandlers();
   void FormCreate();
-  void FormClose();
+  void FormClose(QCloseEvent* action);
   void AddButtonClick();
   void SaveButtonClick();
   void LoadButtonClick();
+  void createListActions();
+  void showListMenu(const QPoint& position);
+  std::optional<std::size_t> selectedRow() const;
+  void selectRow(std::optional<std::size_t> row);
+  void onSelectedRow(std::optional<std::size_t> (Registration::*command)(std::size_t));
 
   RegisterFormEnvironment m_environment;
   std::unique_ptr<FormUserInterface> m_ui;

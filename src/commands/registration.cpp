@@ -7,13 +7,14 @@
 #include "core/profile.h"
 #include "core/program_location.h"
 #include "core/sjis.h"
+#include "core/user_folders.h"
 
 namespace brisvel {
 namespace {
 
 constexpr char kSection[] = "SETTING";
 constexpr char kPortKey[] = "COM";
-constexpr char kNameCaption[] = "リモコンデータ登録";
+constexpr char kWindowCaption[] = "リモコンデータ登録";
 constexpr char kNamePrompt[] = "データ名を入力";
 constexpr int kMaxNameBytes = 255;
 
@@ -24,21 +25,54 @@ std::string ToProfileBytes(const std::string& utf8) { return sjis::FromUtf8(utf8
 }  // namespace
 
 CommandEnvironment CommandEnvironment::ForThisMachine() {
-  return {ExecutableDirectory() / "brisvel.ini", [] { return ListSerialPorts(); }};
+  return {ExecutableDirectory() / "brisvel.ini", [] { return ListSerialPorts(); }, 30000, UserStateFolder()};
 }
 
 Registration::Registration(CommandEnvironment environment, UserInterface& ui)
-    : environment_(std::move(environment)), ui_(ui) {}
+    : environment_(std::move(environment)),
+      ui_(ui),
+      journal_(environment_.recovery_folder, list_, [this](const std::string& message) { ui_.showError(message); }),
+      caption_(kWindowCaption) {
+  list_.addObserver(&journal_);
+}
 
 PortChoices Registration::Start() {
   PortChoices choices;
   choices.text = sjis::ToUtf8(profile::ReadFileString(environment_.settings_path, kSection, kPortKey, ""));
   choices.ports = environment_.list_ports();
   if (choices.ports.empty()) ui_.showError("Serial Port is not found.");
+  offerRecovery();
   return choices;
 }
 
-void Registration::Close(const std::string& port_text) {
+// Newest first; once one is restored the others wait for a later start.
+void Registration::offerRecovery() {
+  for (auto& [journal, lock] : RecoveryJournal::LeftBehind(environment_.recovery_folder)) {
+    RecoveryJournal::Recovered recovered;
+    try {
+      recovered = RecoveryJournal::Read(journal);
+    } catch (const UserError& error) {
+      const auto aside = RecoveryJournal::KeepAside(journal);
+      ui_.showDefaultError(std::string(error.what()) + "\n" + aside.string() + " として残しました");
+      continue;
+    }
+    const std::string question = "前回、保存せずに終わった作業が残っています（" + std::to_string(recovered.entries.size()) +
+                                 " 件のデータ、未保存の変更 " + std::to_string(recovered.changes) + " 件）。復元しますか？";
+    if (!ui_.askRestore(question)) {
+      std::error_code ignored;
+      std::filesystem::remove(journal, ignored);
+      continue;
+    }
+    list_.restore(std::move(recovered.entries), recovered.changes);
+    journal_.adopt(journal, std::move(lock), recovered.base);
+    current_file_ = recovered.base;
+    changed();
+    return;
+  }
+}
+
+bool Registration::Close(const std::string& port_text) {
+  if (!keepOrSaveChanges()) return false;
   try {
     profile::WriteFileString(environment_.settings_path, kSection, kPortKey, ToProfileBytes(port_text));
   } catch (const UserError&) {
@@ -46,11 +80,26 @@ void Registration::Close(const std::string& port_text) {
     // the user from quitting.
     ui_.showDefaultError(environment_.settings_path.string() + " に書き込めません");
   }
+  journal_.discard();
+  return true;
+}
+
+// True when the changes are saved or the user lets them go.
+bool Registration::keepOrSaveChanges() {
+  if (!list_.modified()) return true;
+  const std::string question =
+      "保存されていない変更が " + std::to_string(list_.unsavedSteps()) + " 件あります。保存しますか？";
+  switch (ui_.askUnsavedChanges(question)) {
+    case UnsavedAnswer::Save: return Save();
+    case UnsavedAnswer::Discard: return true;
+    case UnsavedAnswer::Cancel: return false;
+  }
+  return false;
 }
 
 void Registration::Add(const std::string& port_text) {
   if (port_text.empty()) return;
-  auto name = ui_.askText(kNameCaption, kNamePrompt, kMaxNameBytes);
+  auto name = ui_.askText(kWindowCaption, kNamePrompt, kMaxNameBytes);
   if (!name || name->empty()) return;
   auto name_bytes = sjis::FromUtf8(*name);
   if (!name_bytes) {
@@ -66,6 +115,7 @@ void Registration::Add(const std::string& port_text) {
     RequestCapture(port);
     if (!dialog->waitForPacket()) throw CaptureError("cancel");
     list_.append({std::move(*name_bytes), ReadCapturedCode(port)});
+    changed();
   } catch (const std::exception& error) {
     // A failed step, or the monitor thread the platform would not start: shown once.
     ui_.showError(error.what());
@@ -83,23 +133,32 @@ std::optional<std::filesystem::path> Registration::chooseCodeListFile(FileDialog
   return last;
 }
 
-void Registration::Save() {
+bool Registration::Save() {
   auto path = chooseCodeListFile(FileDialogKind::Save);
-  if (!path) return;
+  if (!path) return false;
   try {
     SaveCodeListFile(*path, list_.entries());
-    list_.markSaved();
   } catch (const UserError& error) {
     ui_.showDefaultError(error.what());
+    return false;
   }
+  list_.markSaved();
+  current_file_ = *path;
+  journal_.startFrom(current_file_);
+  changed();
+  return true;
 }
 
 void Registration::Load() {
+  if (!keepOrSaveChanges()) return;
   auto path = chooseCodeListFile(FileDialogKind::Open);
   if (!path) return;
   try {
     LoadedCodeList loaded = LoadCodeListFile(*path);
     list_.replaceAll(std::move(loaded.entries));
+    current_file_ = *path;
+    journal_.startFrom(current_file_);
+    changed();
     if (loaded.error) ui_.showDefaultError(loaded.error->what());
   } catch (const UserError& error) {
     ui_.showDefaultError(error.what());
@@ -116,7 +175,66 @@ bool Registration::Rename(std::size_t row, const std::string& utf8_name) {
     return false;
   }
   list_.rename(row, std::move(*bytes));
+  changed();
   return true;
+}
+
+std::optional<std::size_t> Registration::Delete(std::size_t row) {
+  if (row >= list_.size()) return std::nullopt;
+  list_.remove(row);
+  changed();
+  if (list_.size() == 0) return std::nullopt;
+  return std::min(row, list_.size() - 1);
+}
+
+std::optional<std::size_t> Registration::MoveUp(std::size_t row) {
+  if (row == 0 || row >= list_.size()) return row < list_.size() ? std::optional(row) : std::nullopt;
+  list_.move(row, row - 1);
+  changed();
+  return row - 1;
+}
+
+std::optional<std::size_t> Registration::MoveDown(std::size_t row) {
+  if (row + 1 >= list_.size()) return row < list_.size() ? std::optional(row) : std::nullopt;
+  list_.move(row, row + 1);
+  changed();
+  return row + 1;
+}
+
+std::optional<std::size_t> Registration::Undo() {
+  auto row = list_.undo();
+  changed();
+  return row;
+}
+
+std::optional<std::size_t> Registration::Redo() {
+  auto row = list_.redo();
+  changed();
+  return row;
+}
+
+void Registration::CopyData(std::size_t row) {
+  if (row >= list_.size() || !list_.at(row).data) return;
+  ui_.copyToClipboard(sjis::ToUtf8(*list_.at(row).data));
+}
+
+std::string Registration::Caption() const {
+  std::string caption = kWindowCaption;
+  if (current_file_) caption = current_file_->filename().string() + " - " + caption;
+  return list_.modified() ? "*" + caption : caption;
+}
+
+std::optional<std::string> Registration::RepeatedCodeNote(std::size_t row) const {
+  auto other = list_.sameCodeAs(row);
+  if (!other) return std::nullopt;
+  return "行 " + std::to_string(*other + 1) + "「" + sjis::ToUtf8(list_.at(*other).name) + "」と同じコードです";
+}
+
+void Registration::changed() {
+  std::string caption = Caption();
+  if (caption == caption_) return;
+  caption_ = std::move(caption);
+  ui_.showCaption(caption_);
 }
 
 std::string NotShiftJisMessage(const std::string& utf8_text) {

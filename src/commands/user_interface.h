@@ -23,6 +23,9 @@ class ReceiveDialog {
 
 enum class FileDialogKind { Save, Open };
 
+// The answers to the question before unsaved changes would be dropped.
+enum class UnsavedAnswer { Save, Discard, Cancel };
+
 class UserInterface {
  public:
   virtual ~UserInterface() = default;
@@ -39,6 +42,15 @@ class UserInterface {
   virtual std::optional<std::filesystem::path> chooseFile(FileDialogKind kind, const std::filesystem::path& folder,
                                                           const std::optional<std::filesystem::path>& file) = 0;
   virtual std::unique_ptr<ReceiveDialog> createReceiveDialog() = 0;
+
+  // A question box captioned "リモコンデータ登録" with "保存" (default), "破棄" and
+  // "キャンセル" (Esc, the close box).
+  virtual UnsavedAnswer askUnsavedChanges(const std::string& question) = 0;
+  // A question box captioned with the application title: "復元" (true, default) or "破棄".
+  virtual bool askRestore(const std::string& question) = 0;
+  virtual void copyToClipboard(const std::string& text) = 0;
+  // The window's caption changed: the file's name and whether it has unsaved changes.
+  virtual void showCaption(const std::string& caption) = 0;
 
  protected:
   virtual void showDefaultErrorBox(const std::string& text) = 0;

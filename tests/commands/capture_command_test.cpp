@@ -39,7 +39,7 @@ class CaptureCommandTest : public testing::Test {
     unit = std::make_unique<Simulator>(unit_args);
     device = unit->DevicePath();
     commands = std::make_unique<Registration>(
-        CommandEnvironment{dir / "brisvel.ini", [] { return std::vector<std::string>{}; }, timeout_ms}, ui);
+        CommandEnvironment{dir / "brisvel.ini", [] { return std::vector<std::string>{}; }, timeout_ms, dir / "state"}, ui);
     threads_before = ThreadCount();
   }
 

@@ -20,6 +20,7 @@ class CodeListCommandTest : public testing::Test {
     previous_dir = fs::current_path();
     fs::current_path(dir.path());
     fs::create_directory("remocon");
+    ui.unsaved_answer = UnsavedAnswer::Discard;  // as if the question were not there
   }
   void TearDown() override { fs::current_path(previous_dir); }
 
@@ -36,7 +37,7 @@ class CodeListCommandTest : public testing::Test {
   testing_support::ScratchDir dir;
   fs::path previous_dir;
   testing_support::ScriptedUserInterface ui;
-  Registration commands{{dir / "brisvel.ini", [] { return std::vector<std::string>{}; }}, ui};
+  Registration commands{{dir / "brisvel.ini", [] { return std::vector<std::string>{}; }, 30000, dir / "state"}, ui};
 };
 
 TEST_F(CodeListCommandTest, SaveThenLoadRestoresTheList) {

@@ -23,7 +23,7 @@ void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
 class RegistrationTest : public testing::Test {
  protected:
   Registration& Make(std::vector<std::string> ports = {"/dev/ttyS0", "/dev/ttyUSB0"}) {
-    commands = std::make_unique<Registration>(CommandEnvironment{settings(), [ports] { return ports; }}, ui);
+    commands = std::make_unique<Registration>(CommandEnvironment{settings(), [ports] { return ports; }, 30000, dir / "state"}, ui);
     return *commands;
   }
   std::filesystem::path settings() const { return dir / "brisvel.ini"; }
@@ -65,7 +65,7 @@ TEST_F(RegistrationTest, NoSerialPortShowsErrorAndKeepsRememberedText) {
 
 TEST_F(RegistrationTest, UnwritableSettingsSaysSoOnce) {
   WriteBytes(dir / "file", "x");
-  Registration blocked({dir / "file" / "brisvel.ini", [] { return std::vector<std::string>{}; }}, ui);
+  Registration blocked({dir / "file" / "brisvel.ini", [] { return std::vector<std::string>{}; }, 30000, dir / "state"}, ui);
   blocked.Close("/dev/ttyS0");
   EXPECT_EQ(ui.default_errors, std::vector<std::string>{(dir / "file" / "brisvel.ini").string() + " に書き込めません."});
 }

@@ -43,8 +43,8 @@ class ScriptedUserInterface : public UserInterface {
     std::optional<std::filesystem::path> offered;
   };
 
-  std::optional<std::string> askText(const std::string& caption, const std::string& prompt, int max_bytes) override {
-    asked.push_back({caption, prompt, max_bytes});
+  std::optional<std::string> askText(const std::string& title, const std::string& prompt, int max_bytes) override {
+    asked.push_back({title, prompt, max_bytes});
     return Next(text_answers);
   }
   void showError(const std::string& message) override { errors.push_back(message); }
@@ -56,6 +56,16 @@ class ScriptedUserInterface : public UserInterface {
   std::unique_ptr<ReceiveDialog> createReceiveDialog() override {
     return std::make_unique<PumpedReceiveDialog>(packet_patience);
   }
+  UnsavedAnswer askUnsavedChanges(const std::string& question) override {
+    questions.push_back(question);
+    return unsaved_answer;
+  }
+  bool askRestore(const std::string& question) override {
+    questions.push_back(question);
+    return restore_answer;
+  }
+  void copyToClipboard(const std::string& text) override { clipboard = text; }
+  void showCaption(const std::string& text) override { caption = text; }
 
   struct Question {
     std::string caption;
@@ -65,6 +75,11 @@ class ScriptedUserInterface : public UserInterface {
   std::deque<std::optional<std::string>> text_answers;
   std::deque<std::optional<std::filesystem::path>> file_answers;
   std::chrono::milliseconds packet_patience{3000};
+  UnsavedAnswer unsaved_answer = UnsavedAnswer::Cancel;
+  bool restore_answer = true;
+  std::vector<std::string> questions;
+  std::string clipboard;
+  std::string caption;
   std::vector<std::string> errors;
   std::vector<std::string> default_errors;
   std::vector<Question> asked;
