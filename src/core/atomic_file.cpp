@@ -8,6 +8,8 @@
 #include <string>
 #include <system_error>
 
+#include "core/file_io.h"
+
 namespace brisvel {
 namespace {
 
@@ -62,12 +64,7 @@ class TempFile {
   }
 
   void Write(std::string_view bytes) {
-    while (!bytes.empty()) {
-      const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) throw WriteError();
-      bytes.remove_prefix(static_cast<size_t>(written));
-    }
+    if (WriteAll(fd_, std::as_bytes(std::span(bytes))) != 0) throw WriteError();
     if (::fsync(fd_) != 0) throw WriteError();
     const int fd = fd_;
     fd_ = -1;
