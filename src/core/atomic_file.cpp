@@ -31,6 +31,22 @@ std::filesystem::path FollowLinks(const std::filesystem::path& path) {
   throw FileError(path, ELOOP, kCannotCreate);
 }
 
+// Renaming over a file needs leave only from its folder, so without this a save would replace
+// a file the user has write-protected. Opening it for writing asks what any other writer is
+// asked: permission bits, ACLs, a read-only mount, the immutable flag and the security
+// modules' open checks all count. access() would only forecast that answer; it misses the
+// checks made at open (Landlock, AppArmor), and FUSE and network file systems may answer it
+// apart from open. No O_TRUNC, so nothing changes; O_NONBLOCK keeps a FIFO or a file under a
+// lease from holding the save up. A file that is not there yet is a new one.
+void CheckTargetWritable(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
+  const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::close(fd);
+    return;
+  }
+  if (errno != ENOENT) throw FileError(shown_path, errno, kCannotCreate);
+}
+
 // The new content, beside the target so that the rename stays within one file system.
 // Removed again unless it was renamed into place.
 class TempFile {
@@ -103,6 +119,7 @@ UserError FileError(const std::filesystem::path& path, int error, std::string_vi
 
 void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   const std::filesystem::path target = FollowLinks(path);
+  CheckTargetWritable(target, path);
   TempFile temp(target, path);
   temp.CopyModeOf(target);
   temp.Write(bytes);
