@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -47,15 +48,27 @@ void CheckTargetWritable(const std::filesystem::path& target, const std::filesys
   if (errno != ENOENT) throw FileError(shown_path, errno, kCannotCreate);
 }
 
+// Short whatever the target's length, since a target name as long as the folder allows leaves
+// no room for a suffix; random, so that the name a killed save left behind is rarely tried
+// again. mkstemp would also do, but it fixes the mode at 0600 where a new file should get the
+// umask's.
+std::string TempFileName() {
+  static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device random;
+  std::uniform_int_distribution<size_t> pick(0, kLetters.size() - 1);
+  std::string name = ".brisvel-";
+  for (int i = 0; i < 6; ++i) name += kLetters[pick(random)];
+  return name + ".tmp";
+}
+
 // The new content, beside the target so that the rename stays within one file system.
 // Removed again unless it was renamed into place.
 class TempFile {
  public:
   TempFile(const std::filesystem::path& target, const std::filesystem::path& shown_path)
       : shown_path_(shown_path) {
-    const std::string stem = "." + target.filename().string() + "." + std::to_string(::getpid());
     for (int attempt = 0;; ++attempt) {
-      path_ = target.parent_path() / (stem + "-" + std::to_string(attempt) + ".tmp");
+      path_ = target.parent_path() / TempFileName();
       // 0666 leaves a new file's mode to the umask, as for any file the user creates.
       fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd_ >= 0) return;

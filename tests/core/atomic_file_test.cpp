@@ -129,5 +129,21 @@ TEST_F(ReplaceFileTest, WriteProtectedFileIsNeitherReplacedNorLittered) {
   }
 }
 
+// The temporary file lives in the target's folder, so its name must fit wherever the target's does.
+TEST_F(ReplaceFileTest, LongestFileNamesSave) {
+  const long name_max = ::pathconf(dir_.c_str(), _PC_NAME_MAX);
+  ASSERT_GT(name_max, 4);
+  std::string kanji;
+  for (int i = 0; i < 80; ++i) kanji += "漢";  // 3 bytes in UTF-8
+  const std::string names[] = {std::string(static_cast<size_t>(name_max) - 4, 'n') + ".csv", kanji + ".csv"};
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name.size());
+    EXPECT_NO_THROW(SaveCodeListFile(dir_ / name, std::vector<CodeEntry>{{"a", "00"}}));
+    EXPECT_EQ(ReadFileBytes(dir_ / name), "\"a\",\"00\"\r\n");
+    EXPECT_EQ(Listing(), std::set<std::string>{name});
+    fs::remove(dir_ / name);
+  }
+}
+
 }  // namespace
 }  // namespace brisvel
