@@ -4,12 +4,12 @@
 #include <charconv>
 #include <chrono>
 #include <cstdint>
-#include <fstream>
 #include <random>
 #include <sstream>
 
 #include "core/code_list_file.h"
 #include "core/errors.h"
+#include "core/file_io.h"
 
 namespace brisvel {
 namespace fs = std::filesystem;
@@ -85,14 +85,6 @@ long long ModifiedTicks(const fs::path& file) {
 Record BaseRecord(const std::optional<fs::path>& base) {
   if (!base) return {'B', -1, -1, std::nullopt, std::nullopt};
   return {'B', static_cast<long long>(fs::file_size(*base)), ModifiedTicks(*base), base->string(), std::nullopt};
-}
-
-std::string ReadWhole(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw UserError("復元ファイル " + file.string() + " を開けません");
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
 }
 
 UserError Unreadable(const fs::path& journal, const std::string& why) {
@@ -221,7 +213,13 @@ std::vector<std::pair<fs::path, LockedFile>> RecoveryJournal::LeftBehind(const f
 }
 
 RecoveryJournal::Recovered RecoveryJournal::Read(const fs::path& journal) {
-  const std::string text = ReadWhole(journal);
+  std::optional<WholeFile> file;
+  try {
+    file.emplace(journal);
+  } catch (const std::system_error& error) {
+    throw Unreadable(journal, error.code().message());
+  }
+  const std::string_view text = file->bytes();
   if (!text.starts_with(kMagic)) throw Unreadable(journal, "形式が違います");
   size_t pos = kMagic.size();
   auto base = Decode(text, pos);

@@ -8,7 +8,7 @@
 #include <system_error>
 #include <utility>
 
-
+#include "core/file_io.h"
 
 namespace brisvel {
 namespace {
@@ -57,12 +57,7 @@ LockedFile::~LockedFile() {
 }
 
 void LockedFile::Append(std::string_view bytes) {
-  while (!bytes.empty()) {
-    ssize_t n = ::write(handle_, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw WriteError(path_, errno);
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
+  if (int error = WriteAll(handle_, std::as_bytes(std::span(bytes)))) throw WriteError(path_, error);
   if (fdatasync(handle_) != 0) throw WriteError(path_, errno);
 }
 
