@@ -1,6 +1,8 @@
 #include "app/prompts.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -21,6 +23,13 @@ void CentreOnScreen(QWidget& widget) {
   widget.adjustSize();
   const QRect screen = widget.screen()->availableGeometry();
   widget.move(screen.center() - widget.rect().center());
+}
+
+// Enter on a typed path accepts the file dialog with its name completer's popup still up,
+// and nothing closes that popup; left open, it takes the next click on the window only to
+// close itself.
+void CloseCompletionPopups(QWidget& dialog) {
+  for (QCompleter* completer : dialog.findChildren<QCompleter*>()) completer->popup()->hide();
 }
 
 class DialogPrompts : public Prompts {
@@ -45,7 +54,9 @@ class DialogPrompts : public Prompts {
   }
 
   std::optional<QString> chooseFile(QFileDialog& dialog) override {
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const int result = dialog.exec();
+    CloseCompletionPopups(dialog);
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst();
   }
 };
