@@ -14,6 +14,9 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <string_view>
+
 #include "core/sjis.h"
 
 namespace brisvel {
@@ -63,6 +66,16 @@ class DialogPrompts : public Prompts {
 
 DialogPrompts g_dialog_prompts;
 Prompts* g_prompts = &g_dialog_prompts;
+
+// How many whole characters from the start of a Shift-JIS text fit in a number of bytes.
+size_t WholeCharactersWithin(std::string_view text, size_t max_bytes) {
+  size_t characters = 0;
+  for (size_t used = 0; used < text.size(); ++characters) {
+    used += sjis::IsLeadByte(static_cast<unsigned char>(text[used])) ? 2 : 1;
+    if (used > max_bytes) break;
+  }
+  return characters;
+}
 
 }  // namespace
 
@@ -120,10 +133,19 @@ QString ErrorDialog::shownText() const { return m_text->text(); }
 ShiftJisLengthValidator::ShiftJisLengthValidator(int max_bytes, QObject* parent)
     : QValidator(parent), m_max_bytes(max_bytes) {}
 
-QValidator::State ShiftJisLengthValidator::validate(QString& input, int&) const {
-  auto bytes = sjis::FromUtf8(input.toStdString());
-  if (!bytes) return Intermediate;
-  return static_cast<int>(bytes->size()) <= m_max_bytes ? Acceptable : Invalid;
+QValidator::State ShiftJisLengthValidator::validate(QString& input, int& pos) const {
+  // The line edit validates with the cursor just after what was typed or pasted, and the
+  // text after the cursor is what it held before, so only the part before may be cut.
+  const auto before = sjis::FromUtf8(input.left(pos).toStdString());
+  const auto after = sjis::FromUtf8(input.mid(pos).toStdString());
+  if (!before || !after) return Intermediate;
+  const auto max_bytes = static_cast<size_t>(m_max_bytes);
+  if (before->size() + after->size() <= max_bytes) return Acceptable;
+  // Each Shift-JIS character is one UTF-16 unit, so a count of characters is an index.
+  const int kept = static_cast<int>(WholeCharactersWithin(*before, max_bytes - std::min(after->size(), max_bytes)));
+  input.remove(kept, pos - kept);
+  pos = kept;
+  return Acceptable;
 }
 
 InputQueryDialog::InputQueryDialog(const QString& caption, const QString& prompt, const QString& initial,
