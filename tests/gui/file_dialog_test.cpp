@@ -73,7 +73,9 @@ bool TypePathAndEnter(QFileDialog& dialog, const QString& path) {
 TEST_F(FileDialogTest, FirstClickAfterTypedPathAndEnterReachesTheWindow) {
   form.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-  for (auto [button, dialog] : {std::pair{form.LoadButton, form.OpenCSVDialog}, {form.SaveButton, form.SaveCSVDialog}}) {
+  const std::pair<QPushButton*, QFileDialog*> commands[] = {{form.LoadButton, form.OpenCSVDialog},
+                                                            {form.SaveButton, form.SaveCSVDialog}};
+  for (auto [button, dialog] : commands) {
     SCOPED_TRACE(button->text().toStdString());
     bool popup_was_up = false;
     ASSERT_TRUE(ClickOpens(button, dialog, [&, dialog = dialog] { popup_was_up = TypePathAndEnter(*dialog, file); }));

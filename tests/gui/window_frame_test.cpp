@@ -33,11 +33,12 @@ xcb_connection_t* Connection() {
 // The property's bytes, or nothing when the window has none.
 QByteArray Property(QWidget& window, const char* name) {
   xcb_connection_t* x = Connection();
-  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(x, xcb_intern_atom(x, true, static_cast<uint16_t>(strlen(name)), name), nullptr);
+  xcb_intern_atom_reply_t* atom =
+      xcb_intern_atom_reply(x, xcb_intern_atom(x, true, static_cast<uint16_t>(strlen(name)), name), nullptr);
   if (!atom) return {};
+  const auto id = static_cast<xcb_window_t>(window.winId());
   xcb_get_property_reply_t* reply = xcb_get_property_reply(
-      x, xcb_get_property(x, false, static_cast<xcb_window_t>(window.winId()), atom->atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024),
-      nullptr);
+      x, xcb_get_property(x, false, id, atom->atom, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024), nullptr);
   free(atom);
   if (!reply) return {};
   QByteArray bytes(static_cast<const char*>(xcb_get_property_value(reply)), xcb_get_property_value_length(reply));
@@ -55,7 +56,8 @@ std::string TitleBarControls(QWidget& window) {
   const auto* hints = reinterpret_cast<const uint32_t*>(bytes.constData());
   const uint32_t functions = (hints[0] & kFunctionsGiven) ? hints[1] : kFuncAll;
   const uint32_t decorations = (hints[0] & kDecorationsGiven) ? hints[2] : kDecorAll;
-  auto has = [](uint32_t set, uint32_t all, uint32_t bit) { return (set & all) || (set & bit); };
+  // With the "all" bit set, the bits listed are the ones left out.
+  auto has = [](uint32_t set, uint32_t all, uint32_t bit) { return (set & all) ? !(set & bit) : (set & bit) != 0; };
   QStringList controls;
   if (has(decorations, kDecorAll, kDecorMenu)) controls << "menu";
   if (has(decorations, kDecorAll, kDecorMinimise) || has(functions, kFuncAll, kFuncMinimise)) controls << "minimise";
