@@ -54,8 +54,10 @@ class ErrorDialog : public QDialog {
   QLabel* m_text;
 };
 
-// Accepts text up to a number of Shift-JIS bytes; text Shift-JIS cannot hold stays
-// typeable so that OK can say what is wrong with it.
+// Keeps text within a number of Shift-JIS bytes. Typing or a paste that does not fit is
+// cut after the last whole character that does, as a Windows edit control with a text
+// limit cuts it; text Shift-JIS cannot hold stays typeable so that OK can say what is
+// wrong with it.
 class ShiftJisLengthValidator : public QValidator {
   Q_OBJECT
  public:

@@ -33,8 +33,9 @@ TReceiveForm::TReceiveForm(std::unique_ptr<serial::NotificationWindow> notificat
   Label1->setWordWrap(true);
   CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
   CancelButton->setGeometry(56, 96, 81, 25);
-  CancelButton->setAutoDefault(false);
-  CancelButton->setDefault(false);
+  // Not the default button, but like a focused Windows push button it takes Enter while
+  // it has the focus, which as the only control that takes the focus it always has.
+  CancelButton->setAutoDefault(true);
   CancelButton->setFocus();
 
   ApplyCaptureUnitSettings(*rs232c);
