@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 
 #include <algorithm>
 #include <atomic>
@@ -188,13 +189,14 @@ int main(int argc, char** argv) {
   FakeUnit unit;
 
   brisvel::TRegisterForm form(brisvel::RegisterFormEnvironment{
-      dir.filePath("brisvel.ini"), [] { return std::vector<std::string>{"/dev/ttyS0"}; },
-      [] { return brisvel::MakeUiNotificationWindow(); }, 30000});
+      {dir.filePath("brisvel.ini").toStdString(), [] { return std::vector<std::string>{"/dev/ttyS0"}; }, 30000,
+       dir.filePath("state").toStdString()},
+      [] { return brisvel::MakeUiNotificationWindow(); }});
   form.COMCombo->setCurrentText(QString::fromStdString(unit.Device()));
   form.show();
 
   Clock::time_point row_time{};
-  QObject::connect(&form.codeList(), &QAbstractItemModel::rowsInserted, [&] { row_time = Clock::now(); });
+  QObject::connect(form.DataListView->model(), &QAbstractItemModel::rowsInserted, [&] { row_time = Clock::now(); });
 
   auto add = [&](int bytes) {
     unit.Plan(bytes);
@@ -206,13 +208,13 @@ int main(int argc, char** argv) {
   // 1. Last byte on the line to the new row.
   std::vector<double> latency_ms, wire_ms;
   for (int i = 0; i < captures; ++i) {
-    int rows = form.codeList().rowCount();
+    int rows = form.DataListView->model()->rowCount();
     add(kPacketBytes);
     // The row can come before the far side has noted its last write's time.
     for (auto limit = Clock::now() + 1s; !unit.Done() && Clock::now() < limit;) std::this_thread::sleep_for(100us);
     auto sent = unit.TakeSent();
-    if (form.codeList().rowCount() != rows + 1 || !sent || !prompts.errors.isEmpty()) {
-      std::fprintf(stderr, "capture %d failed: rows %d, sent %d, errors: %s\n", i, form.codeList().rowCount() - rows,
+    if (form.DataListView->model()->rowCount() != rows + 1 || !sent || !prompts.errors.isEmpty()) {
+      std::fprintf(stderr, "capture %d failed: rows %d, sent %d, errors: %s\n", i, form.DataListView->model()->rowCount() - rows,
                    sent.has_value(), qPrintable(prompts.errors.join("; ")));
       return 1;
     }

@@ -38,12 +38,14 @@ int main(int argc, char** argv) {
 
   std::vector<double> load_ms, first_paint_ms, scroll_paint_ms, save_ms;
   for (int run = 0; run < repeats; ++run) {
-    brisvel::TRegisterForm form({dir.filePath("brisvel.ini"), [] { return std::vector<std::string>{"/dev/ttyS0"}; },
-                                 nullptr});
+    brisvel::TRegisterForm form(brisvel::RegisterFormEnvironment{
+        {dir.filePath("brisvel.ini").toStdString(), [] { return std::vector<std::string>{"/dev/ttyS0"}; }, 30000,
+         dir.filePath("state").toStdString()},
+        nullptr});
     form.show();
     QElapsedTimer timer;
     timer.start();
-    form.codeList().replaceAll(brisvel::LoadCodeListFile(file).entries);
+    form.commands().list().replaceAll(brisvel::LoadCodeListFile(file).entries);
     load_ms.push_back(Milliseconds(timer));
     timer.restart();
     form.grab();
@@ -57,7 +59,7 @@ int main(int argc, char** argv) {
       scroll_paint_ms.push_back(Milliseconds(timer));
     }
     timer.restart();
-    brisvel::SaveCodeListFile(dir.filePath("again.csv").toStdString(), form.codeList().entries());
+    brisvel::SaveCodeListFile(dir.filePath("again.csv").toStdString(), form.commands().list().entries());
     save_ms.push_back(Milliseconds(timer));
   }
   std::printf("window: load into list %.1f ms, first paint %.1f ms, paint per scroll step %.2f ms, save %.1f ms"

@@ -7,8 +7,9 @@
 namespace brisvel {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
+  // The name alone: the task bar takes it from WM_CLASS, while a display name would make
+  // the platform append " — BrisvelRemo" to every window's caption.
   setApplicationName(kApplicationTitle);
-  setApplicationDisplayName(kApplicationTitle);
   setApplicationVersion(QStringLiteral("0.1.0.9"));
 }
 

@@ -1,6 +1,8 @@
 #include "app/code_list_model.h"
 
-#include "core/errors.h"
+#include <QApplication>
+#include <QStyle>
+
 #include "core/sjis.h"
 
 namespace brisvel {
@@ -8,19 +10,40 @@ namespace {
 
 QString Decode(const std::string& sjis) { return QString::fromStdString(sjis::ToUtf8(sjis)); }
 
+int Row(std::size_t row) { return static_cast<int>(row); }
+
 }  // namespace
 
-int CodeListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
+CodeListModel::CodeListModel(Registration& commands, QObject* parent)
+    : QAbstractTableModel(parent), m_commands(commands), m_list(commands.list()) {
+  m_commands.list().addObserver(this);
 }
+
+CodeListModel::~CodeListModel() { m_commands.list().removeObserver(this); }
+
+int CodeListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Row(m_list.size()); }
 
 int CodeListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
 
 QVariant CodeListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
-  const CodeEntry& entry = m_entries[static_cast<size_t>(index.row())];
-  if (index.column() == kNameColumn) return Decode(entry.name);
-  return entry.data ? Decode(*entry.data) : QString();
+  if (!index.isValid()) return {};
+  const auto row = static_cast<std::size_t>(index.row());
+  const CodeEntry& entry = m_list.at(row);
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+      if (index.column() == kNameColumn) return Decode(entry.name);
+      return entry.data ? Decode(*entry.data) : QString();
+    case Qt::DecorationRole:
+      if (index.column() != kNameColumn || !m_list.repeated(row)) return {};
+      return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    case Qt::ToolTipRole:
+      if (!m_list.repeated(row)) return {};
+      if (auto note = m_commands.RepeatedCodeNote(row)) return QString::fromStdString(*note);
+      return {};
+    default:
+      return {};
+  }
 }
 
 QVariant CodeListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -36,38 +59,43 @@ Qt::ItemFlags CodeListModel::flags(const QModelIndex& index) const {
 
 bool CodeListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!index.isValid() || index.column() != kNameColumn || role != Qt::EditRole) return false;
-  const QString text = value.toString();
-  auto bytes = sjis::FromUtf8(text.toStdString());
-  if (!bytes) {
-    emit nameRefused(text);
-    return false;
+  return m_commands.Rename(static_cast<std::size_t>(index.row()), value.toString().toStdString());
+}
+
+void CodeListModel::listChanging(const ListChange& change) {
+  switch (change.kind) {
+    case ListChange::Kind::Inserted: beginInsertRows({}, Row(change.row), Row(change.row)); break;
+    case ListChange::Kind::Removed: beginRemoveRows({}, Row(change.row), Row(change.row)); break;
+    case ListChange::Kind::Moved: {
+      // Qt names the row the moved one lands before, counted before the move.
+      const int before = Row(change.to > change.row ? change.to + 1 : change.to);
+      beginMoveRows({}, Row(change.row), Row(change.row), {}, before);
+      break;
+    }
+    case ListChange::Kind::Reset: beginResetModel(); break;
+    case ListChange::Kind::Renamed: break;
   }
-  m_entries[static_cast<size_t>(index.row())].name = std::move(*bytes);
-  emit dataChanged(index, index);
-  return true;
 }
 
-void CodeListModel::appendEntry(CodeEntry entry) {
-  const int row = rowCount();
-  beginInsertRows({}, row, row);
-  m_entries.push_back(std::move(entry));
-  endInsertRows();
+void CodeListModel::listChanged(const ListChange& change) {
+  switch (change.kind) {
+    case ListChange::Kind::Inserted:
+      endInsertRows();
+      markRepeatedCodesChanged();
+      break;
+    case ListChange::Kind::Removed:
+      endRemoveRows();
+      markRepeatedCodesChanged();
+      break;
+    case ListChange::Kind::Moved: endMoveRows(); break;
+    case ListChange::Kind::Reset: endResetModel(); break;
+    case ListChange::Kind::Renamed: emit dataChanged(index(Row(change.row), 0), index(Row(change.row), 0)); break;
+  }
 }
 
-void CodeListModel::replaceAll(std::vector<CodeEntry> entries) {
-  beginResetModel();
-  m_entries = std::move(entries);
-  endResetModel();
-}
-
-void CodeListModel::clear() { replaceAll({}); }
-
-const std::string& CodeListModel::nameAt(int row) const { return m_entries.at(static_cast<size_t>(row)).name; }
-
-const std::string& CodeListModel::dataAt(int row) const {
-  const auto& data = m_entries.at(static_cast<size_t>(row)).data;
-  if (!data) throw ListIndexError(0);
-  return *data;
+// A row's repeated-code mark depends on every other row.
+void CodeListModel::markRepeatedCodesChanged() {
+  if (rowCount() > 0) emit dataChanged(index(0, kNameColumn), index(rowCount() - 1, kNameColumn), {Qt::DecorationRole});
 }
 
 }  // namespace brisvel

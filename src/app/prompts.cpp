@@ -1,6 +1,8 @@
 #include "app/prompts.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -12,6 +14,9 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <string_view>
+
 #include "core/sjis.h"
 
 namespace brisvel {
@@ -21,6 +26,13 @@ void CentreOnScreen(QWidget& widget) {
   widget.adjustSize();
   const QRect screen = widget.screen()->availableGeometry();
   widget.move(screen.center() - widget.rect().center());
+}
+
+// Enter on a typed path accepts the file dialog with its name completer's popup still up,
+// and nothing closes that popup; left open, it takes the next click on the window only to
+// close itself.
+void CloseCompletionPopups(QWidget& dialog) {
+  for (QCompleter* completer : dialog.findChildren<QCompleter*>()) completer->popup()->hide();
 }
 
 class DialogPrompts : public Prompts {
@@ -45,13 +57,38 @@ class DialogPrompts : public Prompts {
   }
 
   std::optional<QString> chooseFile(QFileDialog& dialog) override {
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const int result = dialog.exec();
+    CloseCompletionPopups(dialog);
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().constFirst();
+  }
+
+  int askChoice(QWidget* parent, const QString& caption, const QString& question, const QStringList& buttons,
+                int default_button, int escape_button) override {
+    QMessageBox box(QMessageBox::Question, caption, question, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    QList<QAbstractButton*> pushed;
+    for (const QString& text : buttons) pushed.append(box.addButton(text, QMessageBox::ActionRole));
+    box.setDefaultButton(qobject_cast<QPushButton*>(pushed[default_button]));
+    box.setEscapeButton(pushed[escape_button]);
+    box.exec();
+    const auto index = pushed.indexOf(box.clickedButton());
+    return index < 0 ? escape_button : static_cast<int>(index);
   }
 };
 
 DialogPrompts g_dialog_prompts;
 Prompts* g_prompts = &g_dialog_prompts;
+
+// How many whole characters from the start of a Shift-JIS text fit in a number of bytes.
+size_t WholeCharactersWithin(std::string_view text, size_t max_bytes) {
+  size_t characters = 0;
+  for (size_t used = 0; used < text.size(); ++characters) {
+    used += sjis::IsLeadByte(static_cast<unsigned char>(text[used])) ? 2 : 1;
+    if (used > max_bytes) break;
+  }
+  return characters;
+}
 
 }  // namespace
 
@@ -109,10 +146,19 @@ QString ErrorDialog::shownText() const { return m_text->text(); }
 ShiftJisLengthValidator::ShiftJisLengthValidator(int max_bytes, QObject* parent)
     : QValidator(parent), m_max_bytes(max_bytes) {}
 
-QValidator::State ShiftJisLengthValidator::validate(QString& input, int&) const {
-  auto bytes = sjis::FromUtf8(input.toStdString());
-  if (!bytes) return Intermediate;
-  return static_cast<int>(bytes->size()) <= m_max_bytes ? Acceptable : Invalid;
+QValidator::State ShiftJisLengthValidator::validate(QString& input, int& pos) const {
+  // The line edit validates with the cursor just after what was typed or pasted, and the
+  // text after the cursor is what it held before, so only the part before may be cut.
+  const auto before = sjis::FromUtf8(input.left(pos).toStdString());
+  const auto after = sjis::FromUtf8(input.mid(pos).toStdString());
+  if (!before || !after) return Intermediate;
+  const auto max_bytes = static_cast<size_t>(m_max_bytes);
+  if (before->size() + after->size() <= max_bytes) return Acceptable;
+  // Each Shift-JIS character is one UTF-16 unit, so a count of characters is an index.
+  const int kept = static_cast<int>(WholeCharactersWithin(*before, max_bytes - std::min(after->size(), max_bytes)));
+  input.remove(kept, pos - kept);
+  pos = kept;
+  return Acceptable;
 }
 
 InputQueryDialog::InputQueryDialog(const QString& caption, const QString& prompt, const QString& initial,

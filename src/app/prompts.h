@@ -27,6 +27,10 @@ class Prompts {
                                          const QString& initial, int max_sjis_bytes) = 0;
   // Runs a configured file dialog; the chosen file, or nothing when cancelled.
   virtual std::optional<QString> chooseFile(QFileDialog& dialog) = 0;
+  // A question box with the buttons in order; the index of the one pressed. Enter presses
+  // `default_button`; Esc and the close box press `escape_button`.
+  virtual int askChoice(QWidget* parent, const QString& caption, const QString& question, const QStringList& buttons,
+                        int default_button, int escape_button) = 0;
 };
 
 Prompts& prompts();
@@ -50,8 +54,10 @@ class ErrorDialog : public QDialog {
   QLabel* m_text;
 };
 
-// Accepts text up to a number of Shift-JIS bytes; text Shift-JIS cannot hold stays
-// typeable so that OK can say what is wrong with it.
+// Keeps text within a number of Shift-JIS bytes. Typing or a paste that does not fit is
+// cut after the last whole character that does, as a Windows edit control with a text
+// limit cuts it; text Shift-JIS cannot hold stays typeable so that OK can say what is
+// wrong with it.
 class ShiftJisLengthValidator : public QValidator {
   Q_OBJECT
  public:

@@ -2,35 +2,19 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPushButton>
 #include <QTreeView>
 
 #include "app/form_style.h"
-#include "app/prompts.h"
-#include "app/remocondata_receive.h"
+#include "app/form_user_interface.h"
 #include "app/ui_notifications.h"
-#include "core/capture_exchange.h"
-#include "core/code_list_file.h"
-#include "core/port_list.h"
-#include "core/profile.h"
-#include "core/sjis.h"
 
 namespace brisvel {
 namespace {
-
-constexpr char kSection[] = "SETTING";
-constexpr char kPortKey[] = "COM";
-
-// Port names are ASCII in practice; a path Shift-JIS cannot hold is kept as UTF-8 bytes
-// rather than lost.
-std::string ToProfileBytes(const QString& text) {
-  std::string utf8 = text.toStdString();
-  return sjis::FromUtf8(utf8).value_or(utf8);
-}
 
 QPushButton* MakeButton(const QString& caption, QRect geometry, QWidget* parent) {
   auto* button = new QPushButton(caption, parent);
@@ -54,14 +38,16 @@ QFileDialog* MakeCodeListDialog(QFileDialog::AcceptMode mode, QWidget* parent) {
 }  // namespace
 
 RegisterFormEnvironment RegisterFormEnvironment::ForThisMachine() {
-  return {QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("brisvel.ini")),
-          [] { return ListSerialPorts(); }, MakeUiNotificationWindow};
+  return {CommandEnvironment::ForThisMachine(), MakeUiNotificationWindow};
 }
 
 TRegisterForm::TRegisterForm(RegisterFormEnvironment environment, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
-      m_environment(std::move(environment)) {
+      m_environment(std::move(environment)),
+      m_ui(std::make_unique<FormUserInterface>(*this, m_environment.make_notifications)),
+      m_commands(std::make_unique<Registration>(m_environment.commands, *m_ui)),
+      m_codeList(std::make_unique<CodeListModel>(*m_commands)) {
   setObjectName(QStringLiteral("RegisterForm"));
   createControls();
   connectHandlers();
@@ -80,7 +66,7 @@ void TRegisterForm::createControls() {
 
   DataListView = new QTreeView(DefinedGroupBox);
   DataListView->setGeometry(8, 16, 353, 169);
-  DataListView->setModel(&m_codeList);
+  DataListView->setModel(m_codeList.get());
   DataListView->setRootIsDecorated(false);
   DataListView->setItemsExpandable(false);
   DataListView->setUniformRowHeights(true);  // keeps 100,000 rows as fast as ten
@@ -108,105 +94,100 @@ void TRegisterForm::createControls() {
   setTabOrder(SaveButton, COMCombo);
   setTabOrder(COMCombo, AddButton);
 
+  createListActions();
+
   SaveCSVDialog = MakeCodeListDialog(QFileDialog::AcceptSave, this);
   OpenCSVDialog = MakeCodeListDialog(QFileDialog::AcceptOpen, this);
+}
+
+// The fixed layout leaves no room for more buttons: the list's own commands live in its
+// context menu and on the keys desktop tools use for them.
+void TRegisterForm::createListActions() {
+  auto add = [this](const QString& text, QKeySequence::StandardKey key, auto handler) {
+    auto* action = new QAction(text, DataListView);
+    action->setShortcuts(key);
+    action->setShortcutContext(Qt::WidgetShortcut);
+    DataListView->addAction(action);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+  };
+  DeleteAction = add(QStringLiteral("削除"), QKeySequence::Delete, [this] { onSelectedRow(&Registration::Delete); });
+  MoveUpAction = add(QStringLiteral("上へ移動"), QKeySequence::UnknownKey, [this] { onSelectedRow(&Registration::MoveUp); });
+  MoveUpAction->setShortcut(Qt::CTRL | Qt::Key_Up);
+  MoveDownAction = add(QStringLiteral("下へ移動"), QKeySequence::UnknownKey, [this] { onSelectedRow(&Registration::MoveDown); });
+  MoveDownAction->setShortcut(Qt::CTRL | Qt::Key_Down);
+  UndoAction = add(QStringLiteral("元に戻す"), QKeySequence::Undo, [this] { selectRow(m_commands->Undo()); });
+  RedoAction = add(QStringLiteral("やり直し"), QKeySequence::UnknownKey, [this] { selectRow(m_commands->Redo()); });
+  RedoAction->setShortcuts({Qt::CTRL | Qt::Key_Y, Qt::CTRL | Qt::SHIFT | Qt::Key_Z});
+  CopyAction = add(QStringLiteral("データをコピー"), QKeySequence::Copy, [this] {
+    if (auto row = selectedRow()) m_commands->CopyData(*row);
+  });
+  DataListView->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(DataListView, &QWidget::customContextMenuRequested, this, &TRegisterForm::showListMenu);
+}
+
+void TRegisterForm::showListMenu(const QPoint& position) {
+  const bool row = selectedRow().has_value();
+  for (QAction* action : {DeleteAction, MoveUpAction, MoveDownAction, CopyAction}) action->setEnabled(row);
+  UndoAction->setEnabled(m_commands->list().canUndo());
+  RedoAction->setEnabled(m_commands->list().canRedo());
+  QMenu menu(this);
+  menu.addActions({UndoAction, RedoAction});
+  menu.addSeparator();
+  menu.addActions({CopyAction, DeleteAction});
+  menu.addSeparator();
+  menu.addActions({MoveUpAction, MoveDownAction});
+  menu.exec(DataListView->viewport()->mapToGlobal(position));
+  for (QAction* action : DataListView->actions()) action->setEnabled(true);
+}
+
+std::optional<std::size_t> TRegisterForm::selectedRow() const {
+  const QModelIndex current = DataListView->currentIndex();
+  if (!current.isValid() || !DataListView->selectionModel()->isSelected(current)) return std::nullopt;
+  return static_cast<std::size_t>(current.row());
+}
+
+void TRegisterForm::selectRow(std::optional<std::size_t> row) {
+  if (!row) return;
+  const QModelIndex index = m_codeList->index(static_cast<int>(*row), CodeListModel::kNameColumn);
+  DataListView->setCurrentIndex(index);
+  DataListView->scrollTo(index);
+}
+
+void TRegisterForm::onSelectedRow(std::optional<std::size_t> (Registration::*command)(std::size_t)) {
+  if (auto row = selectedRow()) selectRow(((*m_commands).*command)(*row));
 }
 
 void TRegisterForm::connectHandlers() {
   connect(AddButton, &QPushButton::clicked, this, &TRegisterForm::AddButtonClick);
   connect(SaveButton, &QPushButton::clicked, this, &TRegisterForm::SaveButtonClick);
   connect(LoadButton, &QPushButton::clicked, this, &TRegisterForm::LoadButtonClick);
-  connect(&m_codeList, &CodeListModel::nameRefused, this, &TRegisterForm::nameRefused);
 }
+
+TRegisterForm::~TRegisterForm() = default;
 
 QString TRegisterForm::portText() const { return COMCombo->currentText(); }
 
 void TRegisterForm::FormCreate() {
-  const std::string port = profile::ReadFileString(m_environment.settings_path.toStdString(), kSection, kPortKey, "");
-  const auto ports = m_environment.list_ports();
-  for (const auto& name : ports) COMCombo->addItem(QString::fromStdString(name));
-  COMCombo->setCurrentText(QString::fromStdString(sjis::ToUtf8(port)));
-  if (ports.empty()) prompts().showError(QStringLiteral("Serial Port is not found."));
+  const PortChoices choices = m_commands->Start();
+  for (const auto& name : choices.ports) COMCombo->addItem(QString::fromStdString(name));
+  COMCombo->setCurrentText(QString::fromStdString(choices.text));
 }
 
-void TRegisterForm::FormClose() {
-  try {
-    profile::WriteFileString(m_environment.settings_path.toStdString(), kSection, kPortKey,
-                             ToProfileBytes(portText()));
-  } catch (const UserError&) {
-    // Only the port text is lost; a settings file that cannot be written must not keep
-    // the user from quitting.
-    prompts().showDefaultError(QStringLiteral("%1 に書き込めません").arg(m_environment.settings_path));
-  }
+// The close action: the window goes unless the user chose to stay with unsaved changes.
+void TRegisterForm::FormClose(QCloseEvent* action) {
+  if (m_commands->Close(portText().toStdString()))
+    action->accept();
+  else
+    action->ignore();
 }
 
-void TRegisterForm::closeEvent(QCloseEvent* event) {
-  FormClose();
-  event->accept();
-}
+void TRegisterForm::closeEvent(QCloseEvent* event) { FormClose(event); }
 
-void TRegisterForm::AddButtonClick() {
-  const QString port = portText();
-  if (port.isEmpty()) return;
-  auto name = prompts().askText(this, QStringLiteral("リモコンデータ登録"), QStringLiteral("データ名を入力"), QString(), 255);
-  if (!name || name->isEmpty()) return;
-  auto name_bytes = sjis::FromUtf8(name->toStdString());
-  if (!name_bytes) {
-    prompts().showError(NotShiftJisMessage(*name));
-    return;
-  }
+void TRegisterForm::AddButtonClick() { m_commands->Add(QFile::encodeName(portText()).toStdString()); }
 
-  // The dialog owns the port: leaving this scope closes it, whatever happened.
-  TReceiveForm dialog(m_environment.make_notifications());
-  ReceiveForm = &dialog;
-  dialog.rs232c->portname = QFile::encodeName(port).toStdString();
-  dialog.rs232c->rxtimeout = m_environment.capture_timeout_ms;
-  try {
-    RequestCapture(*dialog.rs232c);
-    if (dialog.exec() != QDialog::Accepted) throw CaptureError("cancel");
-    m_codeList.appendEntry({std::move(*name_bytes), ReadCapturedCode(*dialog.rs232c)});
-  } catch (const std::exception& error) {
-    prompts().showError(QString::fromUtf8(error.what()));
-  }
-  ReceiveForm = nullptr;
-}
+void TRegisterForm::SaveButtonClick() { m_commands->Save(); }
 
-std::optional<QString> TRegisterForm::chooseCodeListFile(QFileDialog& dialog) {
-  // Each dialog starts in remocon under the current folder the first time, then offers
-  // the file last chosen in it.
-  if (dialog.selectedFiles().isEmpty() || dialog.property("used").isNull()) {
-    dialog.setDirectory(QDir::current().filePath(QStringLiteral("remocon")));
-  }
-  auto path = prompts().chooseFile(dialog);
-  if (!path) return std::nullopt;
-  dialog.setProperty("used", true);
-  dialog.setDirectory(QFileInfo(*path).absolutePath());
-  dialog.selectFile(*path);
-  return QFileInfo(*path).absoluteFilePath();
-}
-
-void TRegisterForm::SaveButtonClick() {
-  auto path = chooseCodeListFile(*SaveCSVDialog);
-  if (!path) return;
-  try {
-    SaveCodeListFile(path->toStdString(), m_codeList.entries());
-  } catch (const UserError& error) {
-    prompts().showDefaultError(QString::fromUtf8(error.what()));
-  }
-}
-
-void TRegisterForm::LoadButtonClick() {
-  auto path = chooseCodeListFile(*OpenCSVDialog);
-  if (!path) return;
-  try {
-    LoadedCodeList loaded = LoadCodeListFile(path->toStdString());
-    m_codeList.replaceAll(std::move(loaded.entries));
-    if (loaded.error) prompts().showDefaultError(QString::fromUtf8(loaded.error->what()));
-  } catch (const UserError& error) {
-    prompts().showDefaultError(QString::fromUtf8(error.what()));
-  }
-}
-
-void TRegisterForm::nameRefused(const QString& text) { prompts().showError(NotShiftJisMessage(text)); }
+void TRegisterForm::LoadButtonClick() { m_commands->Load(); }
 
 }  // namespace brisvel

@@ -1,15 +1,17 @@
 #pragma once
-// The registration window: the code list, the port box and the Add, Save and Load commands.
+// The registration window: the code list, the port box and the Add, Save and Load buttons.
+// Each handler forwards to the command layer; the window only shows what it is asked to.
 #include <QFileDialog>
 #include <QWidget>
 
 #include <functional>
-#include <string>
-#include <vector>
+#include <memory>
 
 #include "app/code_list_model.h"
+#include "commands/registration.h"
 #include "serial/notification_window.h"
 
+class QAction;
 class QComboBox;
 class QGroupBox;
 class QPushButton;
@@ -17,17 +19,15 @@ class QTreeView;
 
 namespace brisvel {
 
-// Where the window finds its settings file and the machine's serial ports; tests point
-// them at temporary files and fixed lists.
 struct RegisterFormEnvironment {
-  QString settings_path;
-  std::function<std::vector<std::string>()> list_ports;
+  CommandEnvironment commands;
   std::function<std::unique_ptr<serial::NotificationWindow>()> make_notifications;
-  int capture_timeout_ms = 30000;  // tests shorten the wait for a silent unit
 
-  // "brisvel.ini" beside the executable, the ports the kernel knows, Qt's event loop.
+  // The settings and ports of this machine, notifications on Qt's event loop.
   static RegisterFormEnvironment ForThisMachine();
 };
+
+class FormUserInterface;
 
 class TRegisterForm : public QWidget {
   Q_OBJECT
@@ -35,8 +35,16 @@ class TRegisterForm : public QWidget {
  public:
   explicit TRegisterForm(RegisterFormEnvironment environment = RegisterFormEnvironment::ForThisMachine(),
                          QWidget* parent = nullptr);
+  ~TRegisterForm() override;
 
-  CodeListModel& codeList() { return m_codeList; }
+  Registration& commands() { return *m_commands; }
+  // The list's commands, in its context menu and on their keys.
+  QAction* DeleteAction;
+  QAction* MoveUpAction;
+  QAction* MoveDownAction;
+  QAction* UndoAction;
+  QAction* RedoAction;
+  QAction* CopyAction;
   QString portText() const;
 
   QGroupBox* DefinedGroupBox;
@@ -55,15 +63,20 @@ class TRegisterForm : public QWidget {
   void createControls();
   void connectHandlers();
   void FormCreate();
-  void FormClose();
+  void FormClose(QCloseEvent* action);
   void AddButtonClick();
   void SaveButtonClick();
   void LoadButtonClick();
-  std::optional<QString> chooseCodeListFile(QFileDialog& dialog);
-  void nameRefused(const QString& text);
+  void createListActions();
+  void showListMenu(const QPoint& position);
+  std::optional<std::size_t> selectedRow() const;
+  void selectRow(std::optional<std::size_t> row);
+  void onSelectedRow(std::optional<std::size_t> (Registration::*command)(std::size_t));
 
   RegisterFormEnvironment m_environment;
-  CodeListModel m_codeList;
+  std::unique_ptr<FormUserInterface> m_ui;
+  std::unique_ptr<Registration> m_commands;
+  std::unique_ptr<CodeListModel> m_codeList;
 };
 
 }  // namespace brisvel

@@ -16,6 +16,7 @@ TReceiveForm::TReceiveForm(std::unique_ptr<serial::NotificationWindow> notificat
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       rs232c(std::make_unique<serial::Trs232c>(std::move(notifications))) {
+  ReceiveForm = this;
   setObjectName(QStringLiteral("ReceiveForm"));
   setWindowTitle(QStringLiteral("リモコン受信"));
   setWindowIcon(FormIcon());
@@ -32,8 +33,9 @@ TReceiveForm::TReceiveForm(std::unique_ptr<serial::NotificationWindow> notificat
   Label1->setWordWrap(true);
   CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
   CancelButton->setGeometry(56, 96, 81, 25);
-  CancelButton->setAutoDefault(false);
-  CancelButton->setDefault(false);
+  // Not the default button, but like a focused Windows push button it takes Enter while
+  // it has the focus, which as the only control that takes the focus it always has.
+  CancelButton->setAutoDefault(true);
   CancelButton->setFocus();
 
   ApplyCaptureUnitSettings(*rs232c);
@@ -49,6 +51,12 @@ void TReceiveForm::keyPressEvent(QKeyEvent* event) {
   }
   QDialog::keyPressEvent(event);
 }
+
+TReceiveForm::~TReceiveForm() {
+  if (ReceiveForm == this) ReceiveForm = nullptr;
+}
+
+bool TReceiveForm::waitForPacket() { return exec() == QDialog::Accepted; }
 
 void TReceiveForm::CancelButtonClick() { done(QDialog::Rejected); }
 

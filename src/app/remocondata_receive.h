@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "commands/user_interface.h"
 #include "serial/rs232c.h"
 
 class QGroupBox;
@@ -14,11 +15,15 @@ class QPushButton;
 
 namespace brisvel {
 
-class TReceiveForm : public QDialog {
+class TReceiveForm : public QDialog, public ReceiveDialog {
   Q_OBJECT
 
  public:
   explicit TReceiveForm(std::unique_ptr<serial::NotificationWindow> notifications, QWidget* parent = nullptr);
+  ~TReceiveForm() override;
+
+  serial::Trs232c& port() override { return *rs232c; }
+  bool waitForPacket() override;
 
   QGroupBox* GroupBox1;
   QLabel* Label1;

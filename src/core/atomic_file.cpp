@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <random>
 #include <string>
 #include <system_error>
+
+#include "core/file_io.h"
 
 namespace brisvel {
 namespace {
@@ -29,15 +32,43 @@ std::filesystem::path FollowLinks(const std::filesystem::path& path) {
   throw FileError(path, ELOOP, kCannotCreate);
 }
 
+// Renaming over a file needs leave only from its folder, so without this a save would replace
+// a file the user has write-protected. Opening it for writing asks what any other writer is
+// asked: permission bits, ACLs, a read-only mount, the immutable flag and the security
+// modules' open checks all count. access() would only forecast that answer; it misses the
+// checks made at open (Landlock, AppArmor), and FUSE and network file systems may answer it
+// apart from open. No O_TRUNC, so nothing changes; O_NONBLOCK keeps a FIFO or a file under a
+// lease from holding the save up. A file that is not there yet is a new one.
+void CheckTargetWritable(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
+  const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::close(fd);
+    return;
+  }
+  if (errno != ENOENT) throw FileError(shown_path, errno, kCannotCreate);
+}
+
+// Short whatever the target's length, since a target name as long as the folder allows leaves
+// no room for a suffix; random, so that the name a killed save left behind is rarely tried
+// again. mkstemp would also do, but it fixes the mode at 0600 where a new file should get the
+// umask's.
+std::string TempFileName() {
+  static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device random;
+  std::uniform_int_distribution<size_t> pick(0, kLetters.size() - 1);
+  std::string name = ".brisvel-";
+  for (int i = 0; i < 6; ++i) name += kLetters[pick(random)];
+  return name + ".tmp";
+}
+
 // The new content, beside the target so that the rename stays within one file system.
 // Removed again unless it was renamed into place.
 class TempFile {
  public:
   TempFile(const std::filesystem::path& target, const std::filesystem::path& shown_path)
       : shown_path_(shown_path) {
-    const std::string stem = "." + target.filename().string() + "." + std::to_string(::getpid());
     for (int attempt = 0;; ++attempt) {
-      path_ = target.parent_path() / (stem + "-" + std::to_string(attempt) + ".tmp");
+      path_ = target.parent_path() / TempFileName();
       // 0666 leaves a new file's mode to the umask, as for any file the user creates.
       fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd_ >= 0) return;
@@ -62,12 +93,7 @@ class TempFile {
   }
 
   void Write(std::string_view bytes) {
-    while (!bytes.empty()) {
-      const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) throw WriteError();
-      bytes.remove_prefix(static_cast<size_t>(written));
-    }
+    if (WriteAll(fd_, std::as_bytes(std::span(bytes))) != 0) throw WriteError();
     if (::fsync(fd_) != 0) throw WriteError();
     const int fd = fd_;
     fd_ = -1;
@@ -106,6 +132,7 @@ UserError FileError(const std::filesystem::path& path, int error, std::string_vi
 
 void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   const std::filesystem::path target = FollowLinks(path);
+  CheckTargetWritable(target, path);
   TempFile temp(target, path);
   temp.CopyModeOf(target);
   temp.Write(bytes);

@@ -1,17 +1,13 @@
 #include "core/code_list_file.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <new>
 #include <stdexcept>
+#include <system_error>
 
 #include "core/atomic_file.h"
+#include "core/file_io.h"
 #include "core/sjis.h"
+#include "core/text_lines.h"
 
 namespace brisvel {
 namespace {
@@ -44,34 +40,6 @@ size_t FindQuote(std::string_view text, size_t from) {
     if (quote == npos || !SplitsCharacter(text.substr(from), quote - from)) return quote;
     from = quote + 1;
   }
-}
-
-// 2 for CR LF, 1 for a lone CR or LF, 0 at the end of the text.
-size_t BreakSize(std::string_view text, size_t pos) {
-  if (pos == text.size()) return 0;
-  return text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n' ? 2 : 1;
-}
-
-// Calls on_line(line, line_break) for each line and returns how many there are. A line ends
-// at CR, LF or CR LF; the break handed over is empty only for a last line without one.
-template <typename OnLine>
-size_t ForEachLine(std::string_view text, OnLine on_line) {
-  const auto find = [text](char c, size_t from) {
-    return std::min(text.find(c, from), text.size());
-  };
-  // Each search is kept until passed, so a file of CR LF lines costs two memchr passes.
-  size_t next_cr = find('\r', 0);
-  size_t next_lf = find('\n', 0);
-  size_t count = 0;
-  for (size_t pos = 0; pos < text.size(); ++count) {
-    if (next_cr < pos) next_cr = find('\r', pos);
-    if (next_lf < pos) next_lf = find('\n', pos);
-    const size_t end = std::min(next_cr, next_lf);
-    const size_t break_size = BreakSize(text, end);
-    on_line(text.substr(pos, end - pos), text.substr(end, break_size));
-    pos = end + break_size;
-  }
-  return count;
 }
 
 // The text the fields are cut from: each line followed by CR LF. A file this tool wrote is
@@ -256,58 +224,6 @@ Formatted FormatEntries(std::span<const CodeEntry> entries, size_t comma_separat
   return formatted;
 }
 
-// A file's bytes, read whole, in a mapping that asks for huge pages: in small pages a 50 MB
-// list takes thousands of page faults, which cost more than parsing it. The advice may be
-// refused; the buffer works either way.
-class WholeFile {
- public:
-  explicit WholeFile(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw FileError(path, errno, kCannotOpen);
-    const int error = ReadAll(fd);
-    ::close(fd);
-    if (error != 0) throw FileError(path, error, kCannotOpen);
-  }
-  ~WholeFile() {
-    if (buffer_ != nullptr) ::munmap(buffer_, capacity_);
-  }
-  WholeFile(const WholeFile&) = delete;
-  WholeFile& operator=(const WholeFile&) = delete;
-
-  std::string_view bytes() const { return {static_cast<const char*>(buffer_), size_}; }
-
- private:
-  static constexpr std::string_view kCannotOpen = "は開けません";
-
-  // Returns errno, or 0 once the end of the file is reached.
-  int ReadAll(int fd) {
-    struct stat status {};
-    // One byte more than the file holds lets the read that sees its end need no growing.
-    Reserve(::fstat(fd, &status) == 0 ? static_cast<size_t>(status.st_size) + 1 : 64 * 1024);
-    for (;;) {
-      if (size_ == capacity_) Reserve(2 * capacity_);
-      const ssize_t got = ::read(fd, static_cast<char*>(buffer_) + size_, capacity_ - size_);
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) return got < 0 ? errno : 0;
-      size_ += static_cast<size_t>(got);
-    }
-  }
-
-  void Reserve(size_t capacity) {
-    void* grown = buffer_ == nullptr
-                      ? ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
-                      : ::mremap(buffer_, capacity_, capacity, MREMAP_MAYMOVE);
-    if (grown == MAP_FAILED) throw std::bad_alloc();
-    ::madvise(grown, capacity, MADV_HUGEPAGE);
-    buffer_ = grown;
-    capacity_ = capacity;
-  }
-
-  void* buffer_ = nullptr;
-  size_t capacity_ = 0;
-  size_t size_ = 0;
-};
-
 }  // namespace
 
 // The reader makes one row per line but pairs fields by position, not by line. A text holding
@@ -345,8 +261,13 @@ void SaveCodeListFile(const std::filesystem::path& path, std::span<const CodeEnt
 }
 
 LoadedCodeList LoadCodeListFile(const std::filesystem::path& path) {
-  const WholeFile file(path);
-  return ParseCodeList(file.bytes());
+  std::optional<WholeFile> file;
+  try {
+    file.emplace(path);
+  } catch (const std::system_error& error) {
+    throw FileError(path, error.code().value(), "は開けません");
+  }
+  return ParseCodeList(file->bytes());
 }
 
 }  // namespace brisvel

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <system_error>
 #include <vector>
 
 #include "core/atomic_file.h"
+#include "core/file_io.h"
+#include "core/text_lines.h"
 
 namespace brisvel::profile {
 namespace {
@@ -20,16 +20,7 @@ struct Line {
 
 std::vector<Line> SplitLines(std::string_view text) {
   std::vector<Line> lines;
-  while (!text.empty()) {
-    size_t end = text.find_first_of("\r\n");
-    if (end == std::string_view::npos) {
-      lines.push_back({text, {}});
-      break;
-    }
-    size_t ending_size = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1;
-    lines.push_back({text.substr(0, end), text.substr(end, ending_size)});
-    text.remove_prefix(end + ending_size);
-  }
+  ForEachLine(text, [&](std::string_view line, std::string_view ending) { lines.push_back({line, ending}); });
   return lines;
 }
 
@@ -104,6 +95,15 @@ std::string_view LineBreakOf(const std::vector<Line>& lines) {
   return "\r\n";
 }
 
+// The profile functions treat a file they cannot read like one that is not there.
+std::string FileTextOrEmpty(const std::filesystem::path& file) {
+  try {
+    return std::string(WholeFile(file).bytes());
+  } catch (const std::system_error&) {
+    return {};
+  }
+}
+
 }  // namespace
 
 std::string ReadString(std::string_view file_text, std::string_view section, std::string_view key,
@@ -147,18 +147,12 @@ std::string WriteString(std::string_view file_text, std::string_view section, st
 
 std::string ReadFileString(const std::filesystem::path& file, std::string_view section,
                            std::string_view key, std::string_view default_value) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  if (in) text << in.rdbuf();
-  return ReadString(text.str(), section, key, default_value);
+  return ReadString(FileTextOrEmpty(file), section, key, default_value);
 }
 
 void WriteFileString(const std::filesystem::path& file, std::string_view section,
                      std::string_view key, std::string_view value) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  if (in) text << in.rdbuf();
-  ReplaceFileAtomically(file, WriteString(text.str(), section, key, value));
+  ReplaceFileAtomically(file, WriteString(FileTextOrEmpty(file), section, key, value));
 }
 
 }  // namespace brisvel::profile

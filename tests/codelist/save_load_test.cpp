@@ -8,29 +8,22 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "core/code_list_file.h"
+#include "file_bytes.h"
 
 namespace brisvel {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::ReadFileBytes;
+using testing_support::WriteFileBytes;
 
 const std::string kOldBytes = "\"old\",\"0123\"\r\n";
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::vector<CodeEntry> ManyEntries(size_t count) {
   const std::string data(480, 'A');
@@ -51,7 +44,7 @@ class SaveLoadTest : public testing::Test {
     std::string pattern = testing::TempDir() + "codelist-XXXXXX";
     ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
     dir_ = pattern;
-    WriteBytes(dir_ / "old.csv", kOldBytes);
+    WriteFileBytes(dir_ / "old.csv", kOldBytes);
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -71,7 +64,7 @@ class SaveLoadTest : public testing::Test {
       EXPECT_EQ(error.what(), message);
     }
     EXPECT_EQ(Listing(), before);
-    EXPECT_EQ(ReadBytes(dir_ / "old.csv"), kOldBytes);
+    EXPECT_EQ(ReadFileBytes(dir_ / "old.csv"), kOldBytes);
   }
 
   fs::path dir_;
@@ -80,7 +73,7 @@ class SaveLoadTest : public testing::Test {
 TEST_F(SaveLoadTest, SavesAndLoadsARealFile) {
   const std::vector<CodeEntry> entries{{"\x83\x65\x83\x8c\x83\x72, \"\x83\x5c\"", "00FF"}, {"\xb1\xb2", "x\r\ny"}};
   SaveCodeListFile(dir_ / "old.csv", entries);
-  EXPECT_EQ(ReadBytes(dir_ / "old.csv"), FormatCodeList(entries));
+  EXPECT_EQ(ReadFileBytes(dir_ / "old.csv"), FormatCodeList(entries));
   const LoadedCodeList loaded = LoadCodeListFile(dir_ / "old.csv");
   EXPECT_EQ(loaded.entries, entries);
   EXPECT_FALSE(loaded.error.has_value());
@@ -96,7 +89,7 @@ TEST_F(SaveLoadTest, EmptyListWritesAnEmptyFile) {
 }
 
 TEST_F(SaveLoadTest, LoadKeepsTheRowsBeforeAMissingField) {
-  WriteBytes(dir_ / "gap.csv", "\"a\",\"1\"\r\n\r\n\"b\",\"2\"\r\n");
+  WriteFileBytes(dir_ / "gap.csv", "\"a\",\"1\"\r\n\r\n\"b\",\"2\"\r\n");
   const LoadedCodeList loaded = LoadCodeListFile(dir_ / "gap.csv");
   EXPECT_EQ(loaded.entries, (std::vector<CodeEntry>{{"a", "1"}, {"b", "2"}}));
   ASSERT_TRUE(loaded.error.has_value());
@@ -121,13 +114,13 @@ TEST_F(SaveLoadTest, ReplacesTheFileALinkNamesAndKeepsTheLink) {
   SaveCodeListFile(dir_ / "dangling.csv", ManyEntries(2));
   EXPECT_TRUE(fs::is_symlink(dir_ / "link.csv"));
   EXPECT_TRUE(fs::is_symlink(dir_ / "dangling.csv"));
-  EXPECT_EQ(ReadBytes(dir_ / "old.csv"), FormatCodeList(ManyEntries(1)));
-  EXPECT_EQ(ReadBytes(dir_ / "missing.csv"), FormatCodeList(ManyEntries(2)));
+  EXPECT_EQ(ReadFileBytes(dir_ / "old.csv"), FormatCodeList(ManyEntries(1)));
+  EXPECT_EQ(ReadFileBytes(dir_ / "missing.csv"), FormatCodeList(ManyEntries(2)));
 }
 
 // Running as root rules out permission failures; these fail for anyone.
 TEST_F(SaveLoadTest, FileThatCannotBeCreatedLeavesEverythingAsItWas) {
-  WriteBytes(dir_ / "plain.txt", "x");
+  WriteFileBytes(dir_ / "plain.txt", "x");
   fs::create_directory(dir_ / "folder.csv");
   const struct {
     fs::path path;
@@ -168,7 +161,7 @@ TEST_F(SaveLoadTest, FullDiskLeavesTheOldFile) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "1: saved past the limit, 2: wrong message";
-  EXPECT_EQ(ReadBytes(dir_ / "old.csv"), kOldBytes);
+  EXPECT_EQ(ReadFileBytes(dir_ / "old.csv"), kOldBytes);
   EXPECT_EQ(Listing(), std::set<std::string>{"old.csv"});
 }
 
@@ -177,7 +170,7 @@ TEST_F(SaveLoadTest, SaveKilledHalfWayLeavesTheOldFileWhole) {
   const std::vector<CodeEntry> entries = ManyEntries(100'000);  // about 50 MB
   bool killed = false;
   for (int attempt = 0; attempt < 3 && !killed; ++attempt) {
-    WriteBytes(dir_ / "old.csv", kOldBytes);
+    WriteFileBytes(dir_ / "old.csv", kOldBytes);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -198,7 +191,7 @@ TEST_F(SaveLoadTest, SaveKilledHalfWayLeavesTheOldFileWhole) {
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     killed = WIFSIGNALED(status);
     if (killed) {
-      EXPECT_EQ(ReadBytes(dir_ / "old.csv"), kOldBytes);
+      EXPECT_EQ(ReadFileBytes(dir_ / "old.csv"), kOldBytes);
     }
   }
   EXPECT_TRUE(killed) << "every save finished before it could be killed";

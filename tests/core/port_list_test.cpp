@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
+#include <string>
+
+#include "file_bytes.h"
 
 namespace brisvel {
 namespace {
@@ -24,7 +26,7 @@ class FakeSysfs : public testing::Test {
   void AddTty(const std::string& name, bool driver, const char* uart_type = nullptr) {
     fs::create_directories(root_ / name);
     if (driver) fs::create_directories(root_ / name / "device" / "driver");
-    if (uart_type) std::ofstream(root_ / name / "type") << uart_type << "\n";
+    if (uart_type) testing_support::WriteFileBytes(root_ / name / "type", std::string(uart_type) + "\n");
   }
   fs::path root_;
 };

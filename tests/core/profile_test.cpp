@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "file_bytes.h"
 
@@ -101,7 +99,7 @@ TEST_F(ProfileFile, MissingFileReadsDefaultAndIsCreatedOnWrite) {
 }
 
 TEST_F(ProfileFile, UnwritableLocationThrowsUserError) {
-  std::ofstream(dir_ / "plain") << "x";
+  testing_support::WriteFileBytes(dir_ / "plain", "x");
   EXPECT_THROW(WriteFileString(dir_ / "plain" / "brisvel.ini", "SETTING", "COM", "a"), UserError);
 }
 

@@ -1,8 +1,9 @@
-// Save and Load through the window's buttons and file dialogs, on real files.
+// Save and Load wired to the window's buttons and its own file dialogs, on real files.
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QPushButton>
+#include <QTreeView>
 #include <QTemporaryDir>
 
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include "app/register_main.h"
 #include "file_bytes.h"
+#include "form_environment.h"
 #include "scripted_prompts.h"
 
 namespace brisvel {
@@ -23,8 +25,7 @@ class CodeListCommandsTest : public testing::Test {
     previous_dir = QDir::currentPath();
     QDir::setCurrent(dir.path());
     QDir(dir.path()).mkdir("remocon");
-    form = std::make_unique<TRegisterForm>(RegisterFormEnvironment{
-        dir.filePath("brisvel.ini"), [] { return std::vector<std::string>{"/dev/ttyS0"}; }, nullptr});
+    form = std::make_unique<TRegisterForm>(testing_support::FormEnvironment(dir));
   }
   void TearDown() override { QDir::setCurrent(previous_dir); }
 
@@ -52,16 +53,18 @@ TEST_F(CodeListCommandsTest, DialogsAreSetUpForCodeLists) {
 }
 
 TEST_F(CodeListCommandsTest, SaveThenLoadRestoresTheList) {
-  form->codeList().appendEntry({"a, b", std::string(480, 'F')});
-  form->codeList().appendEntry({"\x83\x5c\x83\x7c", "00"});
+  CodeList& list = form->commands().list();
+  list.append({"a, b", std::string(480, 'F')});
+  list.append({"\x83\x5c\x83\x7c", "00"});
   const QString file = dir.filePath("remocon/codes.csv");
   Save(file);
   EXPECT_EQ(ReadBytes(file), "\"a, b\",\"" + std::string(480, 'F') + "\"\r\n\"\x83\x5c\x83\x7c\",\"00\"\r\n");
-  const auto saved = form->codeList().entries();
-  form->codeList().clear();
+  const auto saved = list.entries();
+  list.replaceAll({});
   Load(file);
   EXPECT_TRUE(prompts.default_errors.isEmpty());
-  EXPECT_EQ(form->codeList().entries(), saved);
+  EXPECT_EQ(list.entries(), saved);
+  EXPECT_EQ(form->DataListView->model()->rowCount(), 2);
 }
 
 TEST_F(CodeListCommandsTest, DialogsStartInRemoconThenOfferTheLastFolder) {
@@ -75,48 +78,6 @@ TEST_F(CodeListCommandsTest, DialogsStartInRemoconThenOfferTheLastFolder) {
   EXPECT_EQ(QDir(prompts.dialog_directories[0]).canonicalPath(), remocon);
   EXPECT_EQ(QDir(prompts.dialog_directories[1]).canonicalPath(), elsewhere);
   EXPECT_EQ(QDir(prompts.dialog_directories[2]).canonicalPath(), remocon);  // the open dialog's first use
-}
-
-TEST_F(CodeListCommandsTest, CancelledDialogsChangeNothing) {
-  form->codeList().appendEntry({"kept", "00"});
-  prompts.file_answers.push_back(std::nullopt);
-  form->SaveButton->click();
-  prompts.file_answers.push_back(std::nullopt);
-  form->LoadButton->click();
-  EXPECT_EQ(form->codeList().rowCount(), 1);
-  EXPECT_TRUE(QDir(dir.filePath("remocon")).isEmpty());
-}
-
-TEST_F(CodeListCommandsTest, MissingFileIsReportedAndListKept) {
-  form->codeList().appendEntry({"kept", "00"});
-  const QString missing = dir.filePath("remocon/none.csv");
-  Load(missing);
-  ASSERT_EQ(prompts.default_errors.size(), 1);
-  EXPECT_TRUE(prompts.default_errors[0].startsWith("ファイル \"" + missing + "\". ")) << prompts.default_errors[0].toStdString();
-  EXPECT_TRUE(prompts.default_errors[0].endsWith(" は開けません"));
-  EXPECT_EQ(form->codeList().rowCount(), 1);
-}
-
-TEST_F(CodeListCommandsTest, LoadThatRunsOutKeepsCompleteRowsAndCanSaveAgain) {
-  const QString file = dir.filePath("remocon/blank.csv");
-  std::ofstream(file.toStdString(), std::ios::binary) << "\"a\",\"1\"\r\n\r\n\"b\",\"2\"\r\n";
-  form->codeList().appendEntry({"replaced", "00"});
-  Load(file);
-  EXPECT_EQ(prompts.default_errors, QStringList{"リストのインデックスが範囲を超えています (4)"});
-  ASSERT_EQ(form->codeList().rowCount(), 2);
-  EXPECT_EQ(form->codeList().nameAt(1), "b");
-  Save(dir.filePath("remocon/again.csv"));
-  EXPECT_EQ(prompts.default_errors.size(), 1);
-  EXPECT_EQ(ReadBytes(dir.filePath("remocon/again.csv")), "\"a\",\"1\"\r\n\"b\",\"2\"\r\n");
-}
-
-TEST_F(CodeListCommandsTest, FailedSaveLeavesTheOldFile) {
-  const QString file = dir.filePath("remocon/codes.csv");
-  std::ofstream(file.toStdString(), std::ios::binary) << "old";
-  form->codeList().appendEntry({"no data", std::nullopt});
-  Save(file);
-  EXPECT_EQ(prompts.default_errors, QStringList{"リストのインデックスが範囲を超えています (0)"});
-  EXPECT_EQ(ReadBytes(file), "old");
 }
 
 }  // namespace

@@ -14,9 +14,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/errors.h"
 #include "core/sjis.h"
 #include "file_bytes.h"
+#include "form_environment.h"
 #include "scripted_prompts.h"
 
 namespace brisvel {
@@ -31,10 +31,10 @@ void WriteBytes(const QString& path, const std::string& bytes) {
 class RegisterFormTest : public testing::Test {
  protected:
   std::unique_ptr<TRegisterForm> MakeForm(std::vector<std::string> ports = {"/dev/ttyS0", "/dev/ttyUSB0"}) {
-    return std::make_unique<TRegisterForm>(
-        RegisterFormEnvironment{settingsPath(), [ports] { return ports; }, nullptr});
+    return std::make_unique<TRegisterForm>(testing_support::FormEnvironment(dir, std::move(ports)));
   }
   QString settingsPath() const { return dir.filePath("brisvel.ini"); }
+  CodeList& list(TRegisterForm& form) { return form.commands().list(); }
 
   QTemporaryDir dir;
   testing_support::ScriptedPrompts prompts;
@@ -55,7 +55,7 @@ TEST_F(RegisterFormTest, LayoutMatchesTheDesign) {
   EXPECT_EQ(header->sectionSize(0), 100);
   EXPECT_EQ(header->sectionSize(1), 1792);
   EXPECT_EQ(header->sectionResizeMode(1), QHeaderView::Fixed);
-  EXPECT_EQ(form->codeList().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Data(240Byte)");
+  EXPECT_EQ(form->DataListView->model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "Data(240Byte)");
   // Tab order: list, Load, Save, port box, Add (the list's own parts sit between).
   const std::vector<QWidget*> controls{form->DataListView, form->LoadButton, form->SaveButton, form->COMCombo,
                                        form->AddButton};
@@ -81,47 +81,26 @@ TEST_F(RegisterFormTest, FirstRunWithoutSettingsRemembersChosenPort) {
   EXPECT_EQ(again->portText(), "/dev/ttyUSB0");
 }
 
-TEST_F(RegisterFormTest, RememberedPortThatIsGoneIsStillShown) {
-  WriteBytes(settingsPath(), "; kept\n[Setting]\ncom = /dev/ttyUSB7\n");
-  auto form = MakeForm({"/dev/ttyS0"});
-  EXPECT_EQ(form->portText(), "/dev/ttyUSB7");
-  form->close();
-  EXPECT_EQ(ReadBytes(settingsPath()), "; kept\n[Setting]\nCOM=/dev/ttyUSB7\n");
-}
-
-TEST_F(RegisterFormTest, EmptyPortBoxIsWrittenAtClose) {
-  WriteBytes(settingsPath(), "[SETTING]\r\nCOM=/dev/ttyS1\r\n");
-  auto form = MakeForm();
-  form->COMCombo->setCurrentText("");
-  form->close();
-  EXPECT_EQ(ReadBytes(settingsPath()), "[SETTING]\r\nCOM=\r\n");
-}
-
-TEST_F(RegisterFormTest, NoSerialPortShowsErrorAndKeepsRememberedText) {
-  WriteBytes(settingsPath(), "[SETTING]\r\nCOM=/dev/pts/3\r\n");
-  auto form = MakeForm({});
-  EXPECT_EQ(prompts.errors, QStringList{"Serial Port is not found."});
-  EXPECT_EQ(form->portText(), "/dev/pts/3");
-}
-
 TEST_F(RegisterFormTest, UnwritableSettingsSaysSoOnceAndStillCloses) {
   WriteBytes(dir.filePath("file"), "x");
-  auto form = std::make_unique<TRegisterForm>(
-      RegisterFormEnvironment{dir.filePath("file/brisvel.ini"), [] { return std::vector<std::string>{"/dev/ttyS0"}; }, nullptr});
+  auto environment = testing_support::FormEnvironment(dir);
+  environment.commands.settings_path = dir.filePath("file/brisvel.ini").toStdString();
+  auto form = std::make_unique<TRegisterForm>(environment);
   form->show();
   EXPECT_TRUE(form->close());
-  EXPECT_EQ(prompts.default_errors, QStringList{dir.filePath("file/brisvel.ini") + " に書き込めません"});
+  EXPECT_EQ(prompts.default_errors, QStringList{dir.filePath("file/brisvel.ini") + " に書き込めません."});
   EXPECT_FALSE(form->isVisible());
 }
 
-TEST_F(RegisterFormTest, InPlaceEditChangesNameAndRefusesNonShiftJis) {
+TEST_F(RegisterFormTest, InPlaceEditReachesTheRenameCommand) {
   auto form = MakeForm();
-  form->codeList().appendEntry({"\x83\x65\x83\x8c\x83\x72", std::string(480, 'A')});
+  list(*form).append({"\x83\x65\x83\x8c\x83\x72", std::string(480, 'A')});
   form->show();
   QTreeView* view = form->DataListView;
-  const QModelIndex name = form->codeList().index(0, 0);
+  QAbstractItemModel* model = view->model();
+  const QModelIndex name = model->index(0, 0);
   EXPECT_EQ(name.data().toString(), "テレビ");
-  EXPECT_FALSE(form->codeList().flags(form->codeList().index(0, 1)) & Qt::ItemIsEditable);
+  EXPECT_FALSE(model->flags(model->index(0, 1)) & Qt::ItemIsEditable);
 
   view->setCurrentIndex(name);
   QTest::keyClick(view, Qt::Key_F2);
@@ -130,34 +109,19 @@ TEST_F(RegisterFormTest, InPlaceEditChangesNameAndRefusesNonShiftJis) {
   editor->setText("エアコン 冷房");
   QTest::keyClick(editor, Qt::Key_Return);
   QCoreApplication::processEvents();  // the delegate commits on a queued call
-  EXPECT_EQ(form->codeList().nameAt(0), *sjis::FromUtf8("エアコン 冷房"));
+  EXPECT_EQ(list(*form).at(0).name, *sjis::FromUtf8("エアコン 冷房"));
+  EXPECT_EQ(name.data().toString(), "エアコン 冷房");
 
-  EXPECT_FALSE(form->codeList().setData(name, "TV 📺", Qt::EditRole));
-  EXPECT_EQ(form->codeList().nameAt(0), *sjis::FromUtf8("エアコン 冷房"));
-  ASSERT_EQ(prompts.errors.size(), 1);
-  EXPECT_TRUE(prompts.errors[0].contains("TV 📺"));
-
-  EXPECT_TRUE(form->codeList().setData(name, "", Qt::EditRole));  // an edited name may be empty
-  EXPECT_EQ(form->codeList().nameAt(0), "");
+  EXPECT_FALSE(model->setData(name, "TV 📺", Qt::EditRole));
+  EXPECT_EQ(prompts.errors.size(), 1);  // the refusal is shown
 }
 
 TEST_F(RegisterFormTest, InvalidShiftJisIsShownReplacedButKeptExact) {
   auto form = MakeForm();
   const std::string odd = "A\xa0\x83";
-  form->codeList().appendEntry({odd, "00"});
-  EXPECT_EQ(form->codeList().index(0, 0).data().toString(), QString::fromUtf8("A\uFFFD\uFFFD"));
-  EXPECT_EQ(form->codeList().nameAt(0), odd);
-}
-
-TEST_F(RegisterFormTest, RowWithoutDataGivesListIndexError) {
-  auto form = MakeForm();
-  form->codeList().appendEntry({"name", std::nullopt});
-  try {
-    form->codeList().dataAt(0);
-    FAIL() << "no error";
-  } catch (const ListIndexError& error) {
-    EXPECT_STREQ(error.what(), "リストのインデックスが範囲を超えています (0)");
-  }
+  list(*form).append({odd, "00"});
+  EXPECT_EQ(form->DataListView->model()->index(0, 0).data().toString(), QString::fromUtf8("A\uFFFD\uFFFD"));
+  EXPECT_EQ(list(*form).at(0).name, odd);
 }
 
 }  // namespace

@@ -27,6 +27,23 @@ class ScriptedPrompts : public Prompts {
     return Next(file_answers);
   }
 
+  int askChoice(QWidget*, const QString& caption, const QString& question, const QStringList& buttons, int,
+                int escape_button) override {
+    choices.push_back({caption, question, buttons});
+    if (choice_answers.empty()) return escape_button;
+    int answer = choice_answers.front();
+    choice_answers.pop_front();
+    return answer;
+  }
+
+  struct Choice {
+    QString caption;
+    QString question;
+    QStringList buttons;
+  };
+  std::deque<int> choice_answers;
+  std::vector<Choice> choices;
+
   struct Question {
     QString caption;
     QString prompt;

@@ -11,13 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include "file_bytes.h"
 #include "unit_sim_process.h"
 
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -276,7 +276,7 @@ INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest, ::testing::Values(SIGINT, SIGT
 
 TEST_F(UnitSimTest, LinkDoesNotReplaceAFile) {
   std::filesystem::path file = TempDir() / "ttyUNIT";
-  std::ofstream(file) << "keep";
+  WriteFileBytes(file, "keep");
   Start({"--link", file});
   EXPECT_EQ(simulator_->WaitExit(), 1);
   EXPECT_TRUE(std::filesystem::is_regular_file(file));

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/file_io.h"
 #include "packet.h"
 
 namespace brisvel::unit_sim {
@@ -29,12 +30,9 @@ void Log(const char* format, Args... args) {
   std::fputc('\n', stderr);
 }
 
-void WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-  while (!bytes.empty()) {
-    ssize_t written = write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) continue;
-    if (written < 0) throw std::system_error(errno, std::generic_category(), "write to line");
-    bytes = bytes.subspan(static_cast<std::size_t>(written));
+void WriteToLine(int fd, std::span<const std::uint8_t> bytes) {
+  if (const int error = WriteAll(fd, std::as_bytes(bytes)); error != 0) {
+    throw std::system_error(error, std::generic_category(), "write to line");
   }
 }
 
@@ -45,7 +43,7 @@ void WritePaced(int fd, std::span<const std::uint8_t> bytes) {
   for (std::size_t sent = 0; sent < bytes.size();) {
     std::size_t chunk = std::min(kChunkSize, bytes.size() - sent);
     std::this_thread::sleep_until(start + kByteTime * (sent + chunk));
-    WriteAll(fd, bytes.subspan(sent, chunk));
+    WriteToLine(fd, bytes.subspan(sent, chunk));
     sent += chunk;
   }
 }
@@ -111,7 +109,7 @@ void Unit::OnStartByte() {
     Log("received \"r\"; staying silent");
     return;
   }
-  WriteAll(line_.master(), std::span(&options_.ack, 1));
+  WriteToLine(line_.master(), std::span(&options_.ack, 1));
   armed_at_ = Clock::now();
   Log("received \"r\", sent 0x%02X; %s", options_.ack,
       options_.delay ? "packet follows after the delay" : "press Enter to send the packet");

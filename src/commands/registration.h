@@ -1,0 +1,93 @@
+#pragma once
+// The registration window's commands, apart from any toolkit: start-up and close (the
+// settings file, the port list, recovery after a crash), Add (capture one code), Save, Load,
+// and putting the list right (rename, delete, move, undo, redo, copy). A front end builds
+// its controls, forwards each event to one of these and shows what the UserInterface is
+// asked to show.
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "commands/code_list.h"
+#include "commands/recovery_journal.h"
+#include "commands/user_interface.h"
+
+namespace brisvel {
+
+// Where the commands find the settings file, the machine's serial ports and the folder for
+// recovery files; tests point them at temporary files and fixed lists.
+struct CommandEnvironment {
+  std::filesystem::path settings_path;
+  std::function<std::vector<std::string>()> list_ports;
+  int capture_timeout_ms = 30000;  // tests shorten the wait for a silent unit
+  std::filesystem::path recovery_folder;
+
+  // "brisvel.ini" beside the executable, the ports the system knows, the user's state folder.
+  static CommandEnvironment ForThisMachine();
+};
+
+// What the port box starts with.
+struct PortChoices {
+  std::vector<std::string> ports;  // in the order found
+  std::string text;                // the port remembered at the last close (UTF-8)
+};
+
+class Registration {
+ public:
+  Registration(CommandEnvironment environment, UserInterface& ui);
+
+  CodeList& list() { return list_; }
+  const CodeList& list() const { return list_; }
+
+  // Reads the settings, lists the ports (saying so when there are none) and offers to
+  // restore the work of a run that did not close normally.
+  PortChoices Start();
+  // Asks before unsaved changes are dropped, then writes the port text to the settings;
+  // false when the user chose to stay. A settings file that cannot be written is
+  // reported, and the close goes ahead.
+  bool Close(const std::string& port_text);
+
+  // Asks for a name, captures a code from the unit on `port_text` and appends it.
+  void Add(const std::string& port_text);
+  // True when the file was written.
+  bool Save();
+  void Load();
+
+  // The name as shown in the list after an in-place edit; false when it was refused.
+  bool Rename(std::size_t row, const std::string& utf8_name);
+  // Each returns the row to select afterwards, if any.
+  std::optional<std::size_t> Delete(std::size_t row);
+  std::optional<std::size_t> MoveUp(std::size_t row);
+  std::optional<std::size_t> MoveDown(std::size_t row);
+  std::optional<std::size_t> Undo();
+  std::optional<std::size_t> Redo();
+  // Puts the row's data text on the clipboard for other programs.
+  void CopyData(std::size_t row);
+
+  // The window's caption: the file's name, marked while the list has unsaved changes.
+  std::string Caption() const;
+  // For a row whose code another row also holds: which one, to show beside it.
+  std::optional<std::string> RepeatedCodeNote(std::size_t row) const;
+
+ private:
+  std::optional<std::filesystem::path> chooseCodeListFile(FileDialogKind kind);
+  bool keepOrSaveChanges();
+  void offerRecovery();
+  void changed();
+
+  CommandEnvironment environment_;
+  UserInterface& ui_;
+  CodeList list_;
+  RecoveryJournal journal_;
+  std::optional<std::filesystem::path> current_file_;
+  std::optional<std::filesystem::path> last_saved_;
+  std::optional<std::filesystem::path> last_opened_;
+  std::string caption_;
+};
+
+// The message for text with characters outside Shift-JIS.
+std::string NotShiftJisMessage(const std::string& utf8_text);
+
+}  // namespace brisvel

@@ -1,0 +1,63 @@
+#pragma once
+// What the commands ask of the user, implemented once per front end. Every text is UTF-8;
+// file names are paths as the system spells them.
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "serial/rs232c.h"
+
+namespace brisvel {
+
+// The receive dialog as the capture sees it: it carries the capture's serial component,
+// configured for the unit with its packet notification bound to the dialog, and waits
+// modally. Destroying it closes the port.
+class ReceiveDialog {
+ public:
+  virtual ~ReceiveDialog() = default;
+  virtual serial::Trs232c& port() = 0;
+  // Shows the dialog modally until the packet is in (true) or the user cancels (false).
+  virtual bool waitForPacket() = 0;
+};
+
+enum class FileDialogKind { Save, Open };
+
+// The answers to the question before unsaved changes would be dropped.
+enum class UnsavedAnswer { Save, Discard, Cancel };
+
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+
+  // The input dialog; nothing when cancelled.
+  virtual std::optional<std::string> askText(const std::string& caption, const std::string& prompt,
+                                             int max_sjis_bytes) = 0;
+  // The error dialog, captioned "エラー", text as given.
+  virtual void showError(const std::string& message) = 0;
+  // The application's box for an error that ended a command; adds the closing period.
+  void showDefaultError(const std::string& message);
+  // The file dialog of the kind, opened in `folder` with `file` (if any) offered; the chosen
+  // file, or nothing when cancelled.
+  virtual std::optional<std::filesystem::path> chooseFile(FileDialogKind kind, const std::filesystem::path& folder,
+                                                          const std::optional<std::filesystem::path>& file) = 0;
+  virtual std::unique_ptr<ReceiveDialog> createReceiveDialog() = 0;
+
+  // A question box captioned "リモコンデータ登録" with "保存" (default), "破棄" and
+  // "キャンセル" (Esc, the close box).
+  virtual UnsavedAnswer askUnsavedChanges(const std::string& question) = 0;
+  // A question box captioned with the application title: "復元" (true, default) or "破棄".
+  virtual bool askRestore(const std::string& question) = 0;
+  virtual void copyToClipboard(const std::string& text) = 0;
+  // The window's caption changed: the file's name and whether it has unsaved changes.
+  virtual void showCaption(const std::string& caption) = 0;
+
+ protected:
+  virtual void showDefaultErrorBox(const std::string& text) = 0;
+};
+
+// The default box appends "." to a message ending in a character above "." (0x2E), as the
+// platform's own error box does; ")" and "." endings stay as they are.
+std::string WithClosingPeriod(const std::string& message);
+
+}  // namespace brisvel

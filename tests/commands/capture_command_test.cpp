@@ -1,0 +1,154 @@
+// Add, through the commands, against the simulated unit on a pseudo-terminal: only the
+// user is scripted; the receive dialog is a notification window the test pumps.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "commands/registration.h"
+#include "core/sjis.h"
+#include "scratch_dir.h"
+#include "scripted_user_interface.h"
+#include "unit_sim_process.h"
+
+namespace brisvel {
+namespace {
+
+using namespace testing_support;
+
+std::string FirstLine(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+// Threads that carry the program's own name; a serial monitor thread is one of them.
+size_t ThreadCount() {
+  const std::string program = FirstLine("/proc/self/comm");
+  size_t count = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+    if (FirstLine(task.path() / "comm") == program) ++count;
+  return count;
+}
+
+class CaptureCommandTest : public testing::Test {
+ protected:
+  void Start(std::vector<std::string> unit_args, int timeout_ms = 2000) {
+    unit_args.insert(unit_args.begin(), {"--delay", "0.1"});
+    unit = std::make_unique<Simulator>(unit_args);
+    device = unit->DevicePath();
+    commands = std::make_unique<Registration>(
+        CommandEnvironment{dir / "brisvel.ini", [] { return std::vector<std::string>{}; }, timeout_ms, dir / "state"}, ui);
+    threads_before = ThreadCount();
+  }
+
+  void Add(const std::optional<std::string>& name) {
+    ui.text_answers.push_back(name);
+    commands->Add(device);
+  }
+  const CodeList& list() { return commands->list(); }
+
+  // After every Add the port is free again and no monitor thread is left behind.
+  void ExpectPortReleased() {
+    EXPECT_EQ(ThreadCount(), threads_before);
+    PumpedReceiveDialog probe(std::chrono::milliseconds(0));
+    probe.port().portname = device;
+    EXPECT_TRUE(probe.port().Open());
+  }
+
+  ScratchDir dir;
+  ScriptedUserInterface ui;
+  std::unique_ptr<Simulator> unit;
+  std::string device;
+  std::unique_ptr<Registration> commands;
+  size_t threads_before = 0;
+};
+
+TEST_F(CaptureCommandTest, CapturedCodeIsAppendedUnderItsName) {
+  const std::string code = "000FA5" + std::string(474, '7');
+  Start({"--code", code});
+  Add("テレビ 電源");
+  EXPECT_TRUE(ui.errors.empty()) << ui.errors.front();
+  ASSERT_EQ(list().size(), 1u);
+  EXPECT_EQ(list().at(0).name, *sjis::FromUtf8("テレビ 電源"));
+  EXPECT_EQ(list().dataAt(0), code);
+  EXPECT_TRUE(list().modified());
+  ASSERT_EQ(ui.asked.size(), 1u);
+  EXPECT_EQ(ui.asked[0].caption, "リモコンデータ登録");
+  EXPECT_EQ(ui.asked[0].prompt, "データ名を入力");
+  EXPECT_EQ(ui.asked[0].max_bytes, 255);
+  ExpectPortReleased();
+}
+
+TEST_F(CaptureCommandTest, SameNameTwiceGivesTwoRowsInOrder) {
+  Start({});
+  Add("power");
+  Add("power");
+  ASSERT_EQ(list().size(), 2u);
+  EXPECT_EQ(list().at(0).name, "power");
+  EXPECT_EQ(list().at(1).name, "power");
+  EXPECT_EQ(list().dataAt(0).size(), 480u);
+  EXPECT_NE(list().dataAt(0), list().dataAt(1));  // the unit sends a new code each time
+  ExpectPortReleased();
+}
+
+struct FailureCase {
+  const char* label;
+  std::vector<std::string> unit_args;
+  std::string message;
+};
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.label; }
+
+class CaptureCommandFailureTest : public CaptureCommandTest, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(CaptureCommandFailureTest, ShowsItsTextOnceAndListsNothing) {
+  Start(GetParam().unit_args, 500);
+  ui.packet_patience = std::chrono::milliseconds(600);
+  Add("name");
+  EXPECT_EQ(ui.errors, std::vector<std::string>{GetParam().message});
+  EXPECT_EQ(list().size(), 0u);
+  EXPECT_FALSE(list().modified());
+  ExpectPortReleased();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Unit, CaptureCommandFailureTest,
+    testing::Values(FailureCase{"wrong_ack", {"--ack", "0x4E"}, "error -- not Y($59)"},
+                    FailureCase{"wrong_end", {"--end", "0x58"}, "error -- not E($45)"},
+                    FailureCase{"silent_unit", {"--silent"}, "error -- read"},
+                    FailureCase{"short_packet_then_cancel", {"--short", "241"}, "cancel"}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+TEST_F(CaptureCommandTest, MissingDeviceFailsToOpen) {
+  Start({});
+  device = "/dev/brisvel-no-such-port";
+  Add("name");
+  EXPECT_EQ(ui.errors, std::vector<std::string>{"error -- open"});
+  EXPECT_EQ(list().size(), 0u);
+}
+
+TEST_F(CaptureCommandTest, NothingHappensWithoutPortOrName) {
+  Start({"--ack", "0x4E"});  // any exchange would show an error
+  ui.text_answers.push_back("name");
+  commands->Add("");
+  EXPECT_TRUE(ui.asked.empty());
+  ui.text_answers.clear();
+  Add(std::nullopt);  // cancelled
+  Add("");
+  EXPECT_TRUE(ui.errors.empty());
+  EXPECT_EQ(list().size(), 0u);
+  ExpectPortReleased();
+}
+
+TEST_F(CaptureCommandTest, NameShiftJisCannotHoldIsRefusedBeforeThePortOpens) {
+  Start({"--ack", "0x4E"});
+  Add("TV 📺");
+  ASSERT_EQ(ui.errors.size(), 1u);
+  EXPECT_EQ(ui.errors[0], NotShiftJisMessage("TV 📺"));
+  EXPECT_EQ(list().size(), 0u);
+}
+
+}  // namespace
+}  // namespace brisvel

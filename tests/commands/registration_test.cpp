@@ -1,0 +1,123 @@
+// Start-up, close and renaming, through the commands with a scripted user.
+#include "commands/registration.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "core/errors.h"
+#include "core/sjis.h"
+#include "file_bytes.h"
+#include "scratch_dir.h"
+#include "scripted_user_interface.h"
+
+namespace brisvel {
+namespace {
+
+using testing_support::ReadFileBytes;
+
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class RegistrationTest : public testing::Test {
+ protected:
+  Registration& Make(std::vector<std::string> ports = {"/dev/ttyS0", "/dev/ttyUSB0"}) {
+    commands = std::make_unique<Registration>(CommandEnvironment{settings(), [ports] { return ports; }, 30000, dir / "state"}, ui);
+    return *commands;
+  }
+  std::filesystem::path settings() const { return dir / "brisvel.ini"; }
+
+  testing_support::ScratchDir dir;
+  testing_support::ScriptedUserInterface ui;
+  std::unique_ptr<Registration> commands;
+};
+
+TEST_F(RegistrationTest, FirstRunWithoutSettingsRemembersChosenPort) {
+  PortChoices first = Make().Start();
+  EXPECT_EQ(first.text, "");
+  EXPECT_EQ(first.ports, (std::vector<std::string>{"/dev/ttyS0", "/dev/ttyUSB0"}));
+  EXPECT_TRUE(ui.errors.empty());
+  commands->Close("/dev/ttyUSB0");
+  EXPECT_EQ(ReadFileBytes(settings()), "[SETTING]\r\nCOM=/dev/ttyUSB0\r\n");
+  EXPECT_EQ(Make().Start().text, "/dev/ttyUSB0");
+}
+
+TEST_F(RegistrationTest, RememberedPortThatIsGoneIsStillOffered) {
+  WriteBytes(settings(), "; kept\n[Setting]\ncom = /dev/ttyUSB7\n");
+  EXPECT_EQ(Make({"/dev/ttyS0"}).Start().text, "/dev/ttyUSB7");
+  commands->Close("/dev/ttyUSB7");
+  EXPECT_EQ(ReadFileBytes(settings()), "; kept\n[Setting]\nCOM=/dev/ttyUSB7\n");
+}
+
+TEST_F(RegistrationTest, EmptyPortTextIsWrittenAtClose) {
+  WriteBytes(settings(), "[SETTING]\r\nCOM=/dev/ttyS1\r\n");
+  Make().Start();
+  commands->Close("");
+  EXPECT_EQ(ReadFileBytes(settings()), "[SETTING]\r\nCOM=\r\n");
+}
+
+TEST_F(RegistrationTest, NoSerialPortShowsErrorAndKeepsRememberedText) {
+  WriteBytes(settings(), "[SETTING]\r\nCOM=/dev/pts/3\r\n");
+  EXPECT_EQ(Make({}).Start().text, "/dev/pts/3");
+  EXPECT_EQ(ui.errors, std::vector<std::string>{"Serial Port is not found."});
+}
+
+TEST_F(RegistrationTest, UnwritableSettingsSaysSoOnce) {
+  WriteBytes(dir / "file", "x");
+  Registration blocked({dir / "file" / "brisvel.ini", [] { return std::vector<std::string>{}; }, 30000, dir / "state"}, ui);
+  blocked.Close("/dev/ttyS0");
+  EXPECT_EQ(ui.default_errors, std::vector<std::string>{(dir / "file" / "brisvel.ini").string() + " に書き込めません."});
+}
+
+TEST_F(RegistrationTest, RenameTakesShiftJisTextAndRefusesTheRest) {
+  Registration& r = Make();
+  r.list().append({"\x83\x65\x83\x8c\x83\x72", std::string(480, 'A')});
+  EXPECT_TRUE(r.Rename(0, "エアコン 冷房"));
+  EXPECT_EQ(r.list().at(0).name, *sjis::FromUtf8("エアコン 冷房"));
+
+  EXPECT_FALSE(r.Rename(0, "TV 📺"));
+  EXPECT_EQ(r.list().at(0).name, *sjis::FromUtf8("エアコン 冷房"));
+  ASSERT_EQ(ui.errors.size(), 1u);
+  EXPECT_NE(ui.errors[0].find("TV 📺"), std::string::npos);
+
+  EXPECT_TRUE(r.Rename(0, ""));  // an edited name may be empty
+  EXPECT_EQ(r.list().at(0).name, "");
+}
+
+// Confirming an edit without changing the text keeps bytes that decode to it, whether they
+// are not Shift-JIS at all or the second code of a character (NEC's ED 40 is IBM's FA 5C).
+TEST_F(RegistrationTest, RenameWithoutChangeKeepsTheBytes) {
+  Registration& r = Make();
+  for (const std::string& name : {std::string("A\xa0\x83"), std::string("\xed\x40"), std::string("\x83\x65")}) {
+    SCOPED_TRACE(name);
+    r.list().replaceAll({{name, "00"}});
+    EXPECT_TRUE(r.Rename(0, sjis::ToUtf8(name)));
+    EXPECT_EQ(r.list().at(0).name, name);
+    EXPECT_FALSE(r.list().modified());
+  }
+  EXPECT_TRUE(ui.errors.empty());
+}
+
+TEST_F(RegistrationTest, RowWithoutDataGivesListIndexError) {
+  Registration& r = Make();
+  r.list().append({"name", std::nullopt});
+  try {
+    r.list().dataAt(0);
+    FAIL() << "no error";
+  } catch (const ListIndexError& error) {
+    EXPECT_STREQ(error.what(), "リストのインデックスが範囲を超えています (0)");
+  }
+}
+
+TEST(DefaultErrorBox, AppendsPeriodAfterCharactersAboveIt) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"error -- read", "error -- read."}, {"ファイル", "ファイル."},        {"index (0)", "index (0)"},
+      {"done.", "done."},                  {"ends with comma,", "ends with comma,"},
+      {"ends with slash/", "ends with slash/."}, {"", ""},
+  };
+  for (const auto& [message, shown] : cases) EXPECT_EQ(WithClosingPeriod(message), shown) << message;
+}
+
+}  // namespace
+}  // namespace brisvel
