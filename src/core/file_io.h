@@ -10,8 +10,8 @@ namespace brisvel {
 
 // A file's bytes, read whole, in a mapping that asks for huge pages: in small pages a 50 MB
 // list takes thousands of page faults, which cost more than parsing it. The advice may be
-// refused; the buffer works either way. Throws std::system_error with the errno of the open or
-// read that failed.
+// refused; the buffer works either way (Windows has no such advice and commits plain pages).
+// Throws std::system_error with the errno of the open or read that failed.
 class WholeFile {
  public:
   explicit WholeFile(const std::filesystem::path& path);
@@ -37,8 +37,8 @@ class WholeFile {
   size_t size_ = 0;
 };
 
-// Writes every byte to `fd`. Returns 0, or the errno of the write that failed; the bytes
-// before it have been written.
+// Writes every byte to `fd` (on Windows, a C runtime descriptor). Returns 0, or the errno of
+// the write that failed; the bytes before it have been written.
 int WriteAll(int fd, std::span<const std::byte> bytes);
 
 }  // namespace brisvel

@@ -1,17 +1,13 @@
 #pragma once
-// The machine's serial ports, as the device paths the port box offers.
-#include <filesystem>
+// The machine's serial ports, as the names the port box offers. Each system's own source
+// (port_list_linux.h, port_list_win32.h) is also open to tests with a stand-in.
 #include <string>
 #include <vector>
 
 namespace brisvel {
 
-// Lists ttys in `sysfs_tty` (normally /sys/class/tty) that a device driver backs, such as
-// ttyS*, ttyAMA* and USB adapters (ttyUSB*, ttyACM*), as "<dev_dir>/<name>" in natural order
-// (ttyS2 before ttyS10). Virtual consoles and ptys have no driver and are left out, and so
-// are UART slots the kernel probed and found empty (type 0), which every PC has several of.
-std::vector<std::string> ListSerialPorts(const std::filesystem::path& sysfs_tty = "/sys/class/tty",
-                                         const std::string& dev_dir = "/dev");
+// In the order the system gives them, or natural order where it gives none.
+std::vector<std::string> ListSerialPorts();
 
 // Orders names so that runs of digits compare by value.
 bool NaturalLess(const std::string& a, const std::string& b);

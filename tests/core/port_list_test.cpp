@@ -1,4 +1,5 @@
 #include "core/port_list.h"
+#include "core/port_list_linux.h"
 
 #include <gtest/gtest.h>
 

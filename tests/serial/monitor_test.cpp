@@ -53,7 +53,7 @@ class MonitorTest : public ::testing::Test {
   // posts the packet again (and sets the count anew); Windows, like Linux, reports only new
   // bytes. Under wine, n is only the least number of packets.
   void expectPackets(std::size_t n) {
-    if (testing::underWine()) {
+    if (testing_support::UnderWine()) {
       EXPECT_GE(calls.size(), n);
       EXPECT_EQ(std::count(calls.begin(), calls.end(), kNotifyPacket), std::ssize(calls)) << "only packets";
     } else {
@@ -108,7 +108,7 @@ TEST_F(MonitorTest, QueuedPacketRepostsOnEveryFurtherCharacter) {
 }
 
 TEST_F(MonitorTest, PacketIsPostedBeforeRxChar) {
-  if (testing::underWine()) GTEST_SKIP() << "wine repeats EV_RXCHAR while bytes wait, hiding the order within one event";
+  if (testing_support::UnderWine()) GTEST_SKIP() << "wine repeats EV_RXCHAR while bytes wait, hiding the order within one event";
   recordRxChar();
   port->packetsize = 4;
   ASSERT_TRUE(port->Open());
@@ -135,15 +135,15 @@ TEST_F(MonitorTest, CloseWhileBlockedIsPromptAndLeavesNoThread) {
   // A first run lets sanitizer runtimes start their own helper threads before counting.
   ASSERT_TRUE(port->Open());
   ASSERT_TRUE(port->Close());
-  int before = testing::threadCount();
+  int before = testing_support::ThreadCount();
   ASSERT_TRUE(port->Open());
-  EXPECT_EQ(testing::threadCount(), before + 1);
+  EXPECT_EQ(testing_support::ThreadCount(), before + 1);
   pty.send(10);  // bytes unread: the monitor waits with a non-empty queue
   std::this_thread::sleep_for(50ms);
   auto start = Clock::now();
   EXPECT_TRUE(port->Close());
   EXPECT_LT(Clock::now() - start, 50ms);
-  EXPECT_EQ(testing::threadCount(), before);
+  EXPECT_EQ(testing_support::ThreadCount(), before);
 }
 
 TEST_F(MonitorTest, FarSideHangUpDuringAWait) {

@@ -101,7 +101,7 @@ TEST_F(OpenTest, AnySpeedIsAccepted) {
     LineSettings readBack;
     ASSERT_TRUE(port.getLineSettings(readBack));
     // Wine sets a tty to 38400 for a speed termios has no code for; a Windows driver keeps it.
-    if (testing::underWine() && baud != 115200) continue;
+    if (testing_support::UnderWine() && baud != 115200) continue;
     EXPECT_EQ(readBack.baudRate, baud);
   }
 }
@@ -112,7 +112,7 @@ TEST_F(OpenTest, SecondOpenerIsRefusedUntilClose) {
   ASSERT_TRUE(first->Open());
   EXPECT_FALSE(first->Open()) << "already open";
   EXPECT_TRUE(first->IsOpen());
-  if (testing::underWine()) GTEST_SKIP() << "wine opens a COM port a second time; Windows refuses it";
+  if (testing_support::UnderWine()) GTEST_SKIP() << "wine opens a COM port a second time; Windows refuses it";
   EXPECT_FALSE(second->Open());
   EXPECT_EQ(second->LastError().kind, PortErrorKind::Busy);
   EXPECT_TRUE(first->Close());

@@ -55,11 +55,4 @@ class Pty {
   std::unique_ptr<Impl> impl_;
 };
 
-// Threads of this process, for comparing counts: on Windows only those std::thread started.
-int threadCount();
-
-// Whether this Windows program runs under wine; always false elsewhere. Only for the few
-// checks where wine is known to behave unlike Windows, each saying how.
-bool underWine();
-
 }  // namespace brisvel::serial::testing

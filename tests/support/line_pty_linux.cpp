@@ -5,8 +5,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <filesystem>
-
 #include "serial/baud_linux.h"
 
 namespace brisvel::serial::testing {
@@ -76,13 +74,5 @@ void Pty::presetTty(bool twoStopBits, unsigned char startChar) {
   t.c_cc[VSTART] = startChar;
   tcsetattr(impl_->slave, TCSANOW, &t);
 }
-
-int threadCount() {
-  int n = 0;
-  for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator("/proc/self/task")) ++n;
-  return n;
-}
-
-bool underWine() { return false; }
 
 }  // namespace brisvel::serial::testing

@@ -1,0 +1,108 @@
+// Windows: the new content goes to a temporary file beside the target, is flushed to the
+// disk, and takes the target's place with ReplaceFileW (which keeps the target's attributes
+// and security, as the Linux side keeps its mode) or, for a new file, MoveFileExW. Errors are
+// told as the C runtime's errno values, so the user reads the same reasons as on Linux.
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <string>
+
+#include "core/atomic_file.h"
+#include "core/atomic_file_steps.h"
+#include "core/file_io.h"
+
+namespace brisvel {
+namespace {
+
+using detail::kCannotCreate;
+using detail::WriteError;
+
+constexpr int kMaxNameAttempts = 100;
+
+int ErrnoOf(DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED: case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION: return EACCES;
+    case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_WRITE_PROTECT: return EROFS;
+    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
+    default: return EIO;
+  }
+}
+
+// Replacing a file needs leave only from its folder, so without this a save would replace a
+// file the user has write-protected. Opening it for writing asks what any other writer is
+// asked: the read-only attribute, the file's security and another program holding it without
+// sharing all refuse it. Nothing is truncated. A file that is not there yet is a new one.
+void CheckTargetWritable(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
+  const int fd = ::_wopen(target.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
+  if (fd >= 0) {
+    ::_close(fd);
+    return;
+  }
+  if (errno != ENOENT) throw FileError(shown_path, errno, kCannotCreate);
+}
+
+// The new content, beside the target so that the replacement stays within one volume.
+// Removed again unless it took the target's place.
+class TempFile {
+ public:
+  TempFile(const std::filesystem::path& target, const std::filesystem::path& shown_path)
+      : shown_path_(shown_path) {
+    for (int attempt = 0;; ++attempt) {
+      path_ = target.parent_path() / detail::TempFileName();
+      fd_ = ::_wopen(path_.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+      if (fd_ >= 0) return;
+      if (errno != EEXIST || attempt == kMaxNameAttempts) {
+        const int error = errno;
+        path_.clear();
+        throw FileError(shown_path_, error, kCannotCreate);
+      }
+    }
+  }
+  ~TempFile() {
+    if (fd_ >= 0) ::_close(fd_);
+    if (!path_.empty()) ::DeleteFileW(path_.c_str());
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  void Write(std::string_view bytes) {
+    if (WriteAll(fd_, std::as_bytes(std::span(bytes))) != 0) throw WriteError();
+    if (!::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(fd_)))) throw WriteError();
+    const int fd = fd_;
+    fd_ = -1;
+    if (::_close(fd) != 0) throw WriteError();
+  }
+
+  // A new file's move is written through, on the disk when it returns as the folder sync makes
+  // it on Linux; ReplaceFileW has no such flag, the price of keeping the target's attributes.
+  void ReplaceTarget(const std::filesystem::path& target) {
+    const bool replaced =
+        ::GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES
+            ? ::MoveFileExW(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+            : ::ReplaceFileW(target.c_str(), path_.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    if (!replaced) throw FileError(shown_path_, ErrnoOf(::GetLastError()), kCannotCreate);
+    path_.clear();
+  }
+
+ private:
+  std::filesystem::path shown_path_;
+  std::filesystem::path path_;
+  int fd_ = -1;
+};
+
+}  // namespace
+
+void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  const std::filesystem::path target = detail::FollowLinks(path);
+  CheckTargetWritable(target, path);
+  TempFile temp(target, path);
+  temp.Write(bytes);
+  temp.ReplaceTarget(target);
+}
+
+}  // namespace brisvel
