@@ -1,6 +1,13 @@
 #pragma once
 // The two loops every file needs, written once: all of a file in, all of a buffer out. Both
 // carry on across signals and short transfers and keep the system's reason for a failure.
+//
+// Paths everywhere in the core are std::filesystem::path. On Linux they are the bytes the
+// file system holds (UTF-8 in practice). On Windows a path holds UTF-16 and reaches the system
+// as such, so every name opens whatever the ANSI code page; string() gives UTF-8 (as the
+// error texts use it). Build a Windows path from wide text or from UTF-8 as std::u8string:
+// libstdc++ (GCC 12) widens a plain std::string byte by byte, which only ASCII survives. A
+// name held in Shift-JIS goes through sjis::ToUtf8 first.
 #include <cstddef>
 #include <filesystem>
 #include <span>

@@ -3,6 +3,10 @@
 // section and key names match case-insensitively, blanks around names and values are
 // trimmed, a value in matching quotes is unquoted, and writing a value keeps every
 // other line of the file as it was. Values are bytes (Shift-JIS), never converted.
+// Windows uses this reader too, not GetPrivateProfileString/WritePrivateProfileString: one
+// reader keeps the rules in one place and the files saved atomically on both systems, and
+// wine's WritePrivateProfileString rewrites the whole file (headers normalised, blank lines
+// dropped), so under wine those functions could not even show what Windows keeps.
 #include <filesystem>
 #include <string>
 #include <string_view>
