@@ -2,7 +2,7 @@
 
 #include <exception>
 #include <stdexcept>
-#include <system_error>
+#include <string>
 
 namespace brisvel::serial_win32 {
 
@@ -21,14 +21,19 @@ bool isNotification(UINT message) {
   return message >= serial::kNotifyBreak && message <= serial::kNotifyTxEmpty;
 }
 
+// The system's own text would come in the ANSI code page; the number is enough for a failure
+// that needs a broken system.
+[[noreturn]] void throwLastError(const char* call) {
+  throw std::runtime_error(std::string(call) + " failed (" + std::to_string(GetLastError()) + ")");
+}
+
 void registerClassOnce(WNDPROC procedure) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = procedure;
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = kClassName;
-  if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "RegisterClassExW");
+  if (!RegisterClassExW(&windowClass) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) throwLastError("RegisterClassExW");
 }
 
 }  // namespace
@@ -38,7 +43,7 @@ Win32NotificationWindow::Win32NotificationWindow(std::string applicationTitle, R
   registerClassOnce(windowProc);
   hwnd_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                           GetModuleHandleW(nullptr), this);
-  if (!hwnd_) throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "CreateWindowExW");
+  if (!hwnd_) throwLastError("CreateWindowExW");
 }
 
 // Windows drops the messages posted to a window when it is destroyed, and a later post to
