@@ -13,6 +13,7 @@
 #include "core/atomic_file.h"
 #include "core/atomic_file_steps.h"
 #include "core/file_io.h"
+#include "core/win32_errno.h"
 
 namespace brisvel {
 namespace {
@@ -21,17 +22,6 @@ using detail::kCannotCreate;
 using detail::WriteError;
 
 constexpr int kMaxNameAttempts = 100;
-
-int ErrnoOf(DWORD error) {
-  switch (error) {
-    case ERROR_ACCESS_DENIED: case ERROR_SHARING_VIOLATION: case ERROR_LOCK_VIOLATION: return EACCES;
-    case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: return ENOENT;
-    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return ENOSPC;
-    case ERROR_WRITE_PROTECT: return EROFS;
-    case ERROR_FILENAME_EXCED_RANGE: return ENAMETOOLONG;
-    default: return EIO;
-  }
-}
 
 // Replacing a file needs leave only from its folder, so without this a save would replace a
 // file the user has write-protected. Opening it for writing asks what any other writer is
@@ -85,7 +75,7 @@ class TempFile {
         ::GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES
             ? ::MoveFileExW(path_.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
             : ::ReplaceFileW(target.c_str(), path_.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
-    if (!replaced) throw FileError(shown_path_, ErrnoOf(::GetLastError()), kCannotCreate);
+    if (!replaced) throw FileError(shown_path_, ErrnoFromWin32(::GetLastError()), kCannotCreate);
     path_.clear();
   }
 

@@ -1,7 +1,8 @@
 #pragma once
 // A file this process holds an exclusive lock on for as long as the object lives, written
 // by durable appends. The lock dies with the process, however it ends, so a file that can
-// be locked is one whose writer is gone.
+// be locked is one whose writer is gone. The handle is a POSIX descriptor, on Windows the C
+// runtime's.
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -26,6 +27,8 @@ class LockedFile {
 
  private:
   explicit LockedFile(int handle, std::filesystem::path path) : handle_(handle), path_(std::move(path)) {}
+  // `<path>: <system's reason>`.
+  static UserError Failure(const std::filesystem::path& path, int error);
 
   int handle_ = -1;
   std::filesystem::path path_;

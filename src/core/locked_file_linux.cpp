@@ -5,27 +5,19 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <system_error>
 #include <utility>
 
 #include "core/file_io.h"
 
 namespace brisvel {
-namespace {
-
-UserError WriteError(const std::filesystem::path& path, int error) {
-  return UserError(path.string() + ": " + std::generic_category().message(error));
-}
-
-}  // namespace
 
 LockedFile LockedFile::Create(const std::filesystem::path& path) {
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
-  if (fd < 0) throw WriteError(path, errno);
+  if (fd < 0) throw Failure(path, errno);
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int error = errno;
     ::close(fd);
-    throw WriteError(path, error);
+    throw Failure(path, error);
   }
   return LockedFile(fd, path);
 }
@@ -57,8 +49,8 @@ LockedFile::~LockedFile() {
 }
 
 void LockedFile::Append(std::string_view bytes) {
-  if (int error = WriteAll(handle_, std::as_bytes(std::span(bytes)))) throw WriteError(path_, error);
-  if (fdatasync(handle_) != 0) throw WriteError(path_, errno);
+  if (int error = WriteAll(handle_, std::as_bytes(std::span(bytes)))) throw Failure(path_, error);
+  if (fdatasync(handle_) != 0) throw Failure(path_, errno);
 }
 
 }  // namespace brisvel

@@ -1,0 +1,43 @@
+// The recovery journal's lock on Windows, where locks are mandatory and files open unshared
+// by default.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "core/file_io.h"
+#include "core/locked_file.h"
+
+namespace brisvel {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(LockedFile, HeldFileIsLockedToOthersYetReadableAndRemovable) {
+  const fs::path dir = fs::temp_directory_path() / ("brisvel-lock-" + std::to_string(GetCurrentProcessId()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path journal = dir / "journal";
+  {
+    LockedFile held = LockedFile::Create(journal);
+    EXPECT_THROW(LockedFile::Create(journal), UserError) << "the file must not exist";
+    held.Append("BRJ1");
+    held.Append("\nrow");
+    EXPECT_FALSE(LockedFile::TryLock(journal).has_value()) << "another handle took the held lock";
+    // Wine does not enforce locks on reads, so only Windows can fail this.
+    EXPECT_EQ(WholeFile(journal).bytes(), "BRJ1\nrow") << "the lock keeps readers out";
+  }
+  {
+    auto taken = LockedFile::TryLock(journal);
+    ASSERT_TRUE(taken.has_value()) << "the lock outlived its holder";
+    taken->Append("\nmore");
+    const fs::path aside = dir / "journal.unreadable";
+    fs::rename(journal, aside);
+    EXPECT_TRUE(fs::remove(aside)) << "a held journal cannot be put aside or removed";
+  }
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace brisvel
