@@ -1,8 +1,8 @@
 #pragma once
 // A fresh folder for one test, removed with everything in it afterwards.
-#include <stdlib.h>
-
 #include <filesystem>
+#include <random>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 
@@ -10,10 +10,14 @@ namespace brisvel::testing_support {
 
 class ScratchDir {
  public:
+  // create_directory makes a name that already exists fail, as mkdtemp does, on every system.
   ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "brisvel-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::system_error(errno, std::generic_category(), "mkdtemp");
-    path_ = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      path_ = std::filesystem::temp_directory_path() / ("brisvel-test-" + std::to_string(random()));
+      if (std::filesystem::create_directory(path_)) return;
+    }
+    throw std::runtime_error("no fresh folder in " + std::filesystem::temp_directory_path().string());
   }
   ~ScratchDir() {
     std::error_code ignored;
