@@ -116,11 +116,9 @@ struct SerialPort::Impl {
   }
 
   // A failed line fails every wait at once: pause instead of spinning, but let a mask
-  // change (as Close makes) cut the pause short, reporting it as the wait's release.
-  bool failedWait() {
-    failLast();
-    return WaitForSingleObject(maskChanged, kFailedWaitPauseMs) == WAIT_OBJECT_0;
-  }
+  // change (as Close makes) cut the pause short, reporting it as the wait's release. The
+  // monitor thread comes here, so the reason is not kept: `error` belongs to the owner.
+  bool failedWait() const { return WaitForSingleObject(maskChanged, kFailedWaitPauseMs) == WAIT_OBJECT_0; }
 
   // Waits at most limit for the transfer, then cancels it if it is still going: the
   // caller's buffer and this OVERLAPPED must not be written after the call returns, and
@@ -269,10 +267,11 @@ bool SerialPort::waitEvent(uint32_t& reported) {
   return true;
 }
 
+// The monitor thread's call: a failure is not kept, as for waitEvent.
 bool SerialPort::status(PortStatus& out) {
   DWORD errors = 0;
   COMSTAT stat{};
-  if (!ClearCommError(impl_->port, &errors, &stat)) return impl_->failLast();
+  if (!ClearCommError(impl_->port, &errors, &stat)) return false;
   out.inQueue = stat.cbInQue;
   out.outQueue = stat.cbOutQue;
   return true;
