@@ -117,11 +117,13 @@ struct SerialPort::Impl {
   int wakeFd = -1;
   int epollFd = -1;
   std::atomic<uint32_t> mask{0};
+  std::atomic<bool> inputTaken{false};  // a read or purge emptied some of the input queue
   LineSettings settings;
   Timeouts timeouts;
   PortError error;
 
   // Monitor-thread state: what the last wait saw.
+  bool rxArrived = false;  // an input edge not yet examined
   uint32_t lastInQueue = 0;
   int lastModem = -1;
   bool modemUnsupported = false;
@@ -152,6 +154,13 @@ struct SerialPort::Impl {
     wake.data.fd = wakeFd;
     return epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &port) == 0 &&
            epoll_ctl(epollFd, EPOLL_CTL_ADD, wakeFd, &wake) == 0;
+  }
+
+  // Bytes queued before the open make the port ready at once; as with the Win32 event mask,
+  // only arrivals from now on are events.
+  void forgetEarlierArrivals() const {
+    std::array<epoll_event, 2> ready{};
+    epoll_wait(epollFd, ready.data(), ready.size(), 0);
   }
 
   void signalWake() const {
@@ -207,19 +216,27 @@ struct SerialPort::Impl {
 
   uint32_t sampleEvents(uint32_t wanted) {
     uint32_t events = 0;
-    if (wanted & kEvRxChar) {
-      int queued = 0;
-      if (ioctl(fd, FIONREAD, &queued) != 0) {
-        hungUp = true;
-        return 0;
-      }
-      auto now = static_cast<uint32_t>(queued);
-      if (now > lastInQueue) events |= kEvRxChar;
-      lastInQueue = now;
-    }
+    if ((wanted & kEvRxChar) && bytesArrived()) events |= kEvRxChar;
     if (wanted & kModemEvents) events |= sampleModem() & wanted;
     if (wanted & kEvTxEmpty) events |= sampleOutQueue();
     return events;
+  }
+
+  // Every arrival is an input edge, but the kernel may hand one write over in parts, giving
+  // edges for bytes already reported. So an edge counts when the queue grew, or when a read
+  // or purge took bytes since the last look, which hides the growth.
+  bool bytesArrived() {
+    if (!std::exchange(rxArrived, false)) return false;
+    bool taken = inputTaken.exchange(false);
+    int queued = 0;
+    if (ioctl(fd, FIONREAD, &queued) != 0) {
+      hungUp = true;
+      return false;
+    }
+    auto now = static_cast<uint32_t>(queued);
+    bool grew = now > lastInQueue;
+    lastInQueue = now;
+    return grew || taken;
   }
 
   uint32_t sampleModem() {
@@ -314,7 +331,10 @@ bool SerialPort::open(const std::string& device) {
     ::close(std::exchange(d.fd, -1));
     return d.fail(code);
   }
+  d.forgetEarlierArrivals();
   d.mask.store(0);
+  d.inputTaken.store(false);
+  d.rxArrived = false;
   d.lastInQueue = 0;
   d.lastModem = -1;
   d.modemUnsupported = false;
@@ -399,10 +419,12 @@ bool SerialPort::waitEvent(uint32_t& reported) {
     if (n < 0 && errno != EINTR) return d.pauseUnlessWoken(kHangUpPauseMs);
     bool woken = false;
     for (int i = 0; i < n; ++i) {
-      if (ready[i].data.fd == d.wakeFd)
+      if (ready[i].data.fd == d.wakeFd) {
         woken = d.drainWake() || woken;
-      else if (ready[i].events & (EPOLLHUP | EPOLLERR))
-        d.hungUp = true;
+        continue;
+      }
+      if (ready[i].events & EPOLLIN) d.rxArrived = true;
+      if (ready[i].events & (EPOLLHUP | EPOLLERR)) d.hungUp = true;
     }
     if (woken) return true;
   }
@@ -426,16 +448,20 @@ bool SerialPort::purge(unsigned flags) {
   bool rx = flags & kPurgeRxClear;
   if (!tx && !rx) return isOpen();
   int which = tx && rx ? TCIOFLUSH : (tx ? TCOFLUSH : TCIFLUSH);
-  return tcflush(d.fd, which) == 0 || d.fail(errno);
+  if (tcflush(d.fd, which) != 0) return d.fail(errno);
+  if (rx) d.inputTaken.store(true);
+  return true;
 }
 
 bool SerialPort::read(void* buffer, std::size_t count, std::size_t& transferred) {
   Impl& d = *impl_;
   auto* bytes = static_cast<unsigned char*>(buffer);
   auto total = d.timeouts.readTotalConstant + d.timeouts.readTotalMultiplier * count;
-  return d.transfer([&](std::size_t done) { return ::read(d.fd, bytes + done, count - done); },
-                    POLLIN, static_cast<uint32_t>(total), d.timeouts.readInterval, count,
-                    transferred);
+  bool ok = d.transfer([&](std::size_t done) { return ::read(d.fd, bytes + done, count - done); },
+                       POLLIN, static_cast<uint32_t>(total), d.timeouts.readInterval, count,
+                       transferred);
+  if (transferred > 0) d.inputTaken.store(true);
+  return ok;
 }
 
 bool SerialPort::write(const void* buffer, std::size_t count, std::size_t& transferred) {

@@ -106,6 +106,19 @@ TEST_F(MonitorTest, PacketIsPostedBeforeRxChar) {
   EXPECT_EQ(calls, (std::vector<int>{kNotifyRxChar, kNotifyPacket, kNotifyRxChar}));
 }
 
+TEST_F(MonitorTest, RxCharAgainAfterAReadEmptiedTheQueue) {
+  recordRxChar();
+  ASSERT_TRUE(port->Open());
+  pty.send(3);
+  ASSERT_TRUE(pumpUntilCalls(1));
+  unsigned char buffer[3] = {};
+  ASSERT_TRUE(port->Read(buffer, 3));
+  pumpFor(50ms);
+  calls.clear();
+  pty.send(3);  // as many bytes as the queue last held
+  EXPECT_TRUE(pumpUntilCalls(1)) << "the second arrival reported no character";
+}
+
 TEST_F(MonitorTest, PacketSizeZeroNeverCallsOnPacket) {
   recordRxChar();
   port->packetsize = 0;
