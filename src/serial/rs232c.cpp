@@ -178,14 +178,16 @@ bool Trs232c::transferCompleted(bool ok, std::size_t moved, int count) const {
 bool Trs232c::Read(void* buffer, int count) {
   if (!open_ || count < 0) return false;
   std::size_t moved = 0;
-  bool ok = port_.read(buffer, static_cast<std::size_t>(count), moved);
+  bool ok = port_.read(buffer, static_cast<std::size_t>(count), moved,
+                       static_cast<uint32_t>(rxtimeout));
   return transferCompleted(ok, moved, count);
 }
 
 bool Trs232c::Write(const void* buffer, int count) {
   if (!open_ || count < 0) return false;
   std::size_t moved = 0;
-  bool ok = port_.write(buffer, static_cast<std::size_t>(count), moved);
+  bool ok = port_.write(buffer, static_cast<std::size_t>(count), moved,
+                        static_cast<uint32_t>(txtimeout));
   return transferCompleted(ok, moved, count);
 }
 

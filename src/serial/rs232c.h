@@ -62,7 +62,8 @@ class Trs232c {
 
   bool Open();   // throws ThreadError when the monitor thread cannot be created
   bool Close();  // throws ThreadError when the monitor thread cannot be awaited
-  // Succeed only when all count bytes moved within the time-out.
+  // Succeed only when all count bytes moved within rxtimeout / txtimeout milliseconds; with
+  // 0 nothing is waited for, so only what can move at once counts.
   bool Read(void* buffer, int count);
   bool Write(const void* buffer, int count);
   bool ReadByte(uint8_t& out);

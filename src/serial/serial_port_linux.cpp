@@ -285,10 +285,10 @@ struct SerialPort::Impl {
   }
 
   template <typename Transfer>
-  bool transfer(Transfer move, short readiness, uint32_t totalMs, uint32_t intervalMs,
-                std::size_t count, std::size_t& transferred) {
+  bool transfer(Transfer move, short readiness, uint32_t waitMs, uint32_t totalMs,
+                uint32_t intervalMs, std::size_t count, std::size_t& transferred) {
     using Clock = TransferTimer::Clock;
-    TransferTimer timer(totalMs, intervalMs, Clock::now());
+    TransferTimer timer(waitMs, totalMs, intervalMs, Clock::now());
     transferred = 0;
     while (transferred < count) {
       ssize_t n = move(transferred);
@@ -453,23 +453,25 @@ bool SerialPort::purge(unsigned flags) {
   return true;
 }
 
-bool SerialPort::read(void* buffer, std::size_t count, std::size_t& transferred) {
+bool SerialPort::read(void* buffer, std::size_t count, std::size_t& transferred,
+                      uint32_t waitMs) {
   Impl& d = *impl_;
   auto* bytes = static_cast<unsigned char*>(buffer);
   auto total = d.timeouts.readTotalConstant + d.timeouts.readTotalMultiplier * count;
   bool ok = d.transfer([&](std::size_t done) { return ::read(d.fd, bytes + done, count - done); },
-                       POLLIN, static_cast<uint32_t>(total), d.timeouts.readInterval, count,
-                       transferred);
+                       POLLIN, waitMs, static_cast<uint32_t>(total), d.timeouts.readInterval,
+                       count, transferred);
   if (transferred > 0) d.inputTaken.store(true);
   return ok;
 }
 
-bool SerialPort::write(const void* buffer, std::size_t count, std::size_t& transferred) {
+bool SerialPort::write(const void* buffer, std::size_t count, std::size_t& transferred,
+                       uint32_t waitMs) {
   Impl& d = *impl_;
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   auto total = d.timeouts.writeTotalConstant + d.timeouts.writeTotalMultiplier * count;
   return d.transfer([&](std::size_t done) { return ::write(d.fd, bytes + done, count - done); },
-                    POLLOUT, static_cast<uint32_t>(total), 0, count, transferred);
+                    POLLOUT, waitMs, static_cast<uint32_t>(total), 0, count, transferred);
 }
 
 const PortError& SerialPort::lastError() const { return impl_->error; }
