@@ -1,6 +1,7 @@
 #include "serial/rs232c.h"
 
 #include <array>
+#include <exception>
 #include <string_view>
 
 namespace brisvel::serial {
@@ -70,9 +71,10 @@ Trs232c::Trs232c(std::unique_ptr<NotificationWindow> window) : window_(std::move
 Trs232c::~Trs232c() {
   try {
     Close();
-  } catch (const ThreadError&) {
-    // A destructor cannot report; the monitor's own destructor stops the program instead
-    // of letting it outlive the port.
+  } catch (...) {
+    // A destructor cannot report. Close has released the port unless the monitor could not
+    // be awaited, and then the monitor's own destructor stops the program instead of letting
+    // it outlive the port.
   }
   window_.reset();
 }
@@ -167,8 +169,15 @@ bool Trs232c::Close() {
   port_.purge(kPurgeAbort);
   if (monitor_) stopMonitor();
   open_ = false;
-  fire(OnClose, *this);
-  return port_.close();
+  std::exception_ptr handlerError;
+  try {
+    fire(OnClose, *this);
+  } catch (...) {
+    handlerError = std::current_exception();  // the port is released all the same
+  }
+  bool released = port_.close();
+  if (handlerError) std::rethrow_exception(handlerError);
+  return released;
 }
 
 bool Trs232c::transferCompleted(bool ok, std::size_t moved, int count) const {

@@ -61,7 +61,9 @@ class Trs232c {
   void set_flow(rsflowset flags);
 
   bool Open();   // throws ThreadError when the monitor thread cannot be created
-  bool Close();  // throws ThreadError when the monitor thread cannot be awaited
+  // Throws ThreadError when the monitor thread cannot be awaited, and rethrows what OnClose
+  // raised once the port is released.
+  bool Close();
   // Succeed only when all count bytes moved within rxtimeout / txtimeout milliseconds; with
   // 0 nothing is waited for, so only what can move at once counts.
   bool Read(void* buffer, int count);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <system_error>
 
 #include "pty_support.h"
@@ -151,6 +152,22 @@ TEST_F(OpenTest, LifeCycleNotifications) {
   EXPECT_TRUE(port->Close());
   EXPECT_FALSE(port->Close());
   EXPECT_EQ(calls, (std::vector<std::string>{"open", "close"}));
+}
+
+TEST_F(OpenTest, ThrowingOnCloseStillReleasesThePort) {
+  for (bool byDestruction : {false, true}) {
+    SCOPED_TRACE(byDestruction ? "closed by destruction" : "closed by Close");
+    auto port = makePort();
+    port->OnClose = [](Trs232c&) { throw std::runtime_error("handler failed"); };
+    ASSERT_TRUE(port->Open());
+    if (byDestruction) {
+      port.reset();  // the error must not escape the destructor and end the program
+    } else {
+      EXPECT_THROW(port->Close(), std::runtime_error) << "the caller shows the error";
+      EXPECT_FALSE(port->IsOpen());
+    }
+    EXPECT_TRUE(makePort()->Open()) << "the port was released";
+  }
 }
 
 TEST_F(OpenTest, EventMaskFollowsTheHandlers) {
