@@ -377,7 +377,12 @@ bool SerialPort::setLineSettings(const LineSettings& s) {
   if (tcgetattr(d.fd, &t) != 0) return d.fail(errno);
   if (!d.buildTermios(s, t)) return false;
   const SpeedCode* standard = standardSpeed(s.baudRate);
-  if (standard) cfsetspeed(&t, standard->code);
+  if (standard) {
+    // An input speed that termios2 left in CIBAUD would outlive this call; with CIBAUD
+    // clear the input follows the output.
+    t.c_cflag &= ~CIBAUD;
+    cfsetspeed(&t, standard->code);
+  }
   if (tcsetattr(d.fd, TCSANOW, &t) != 0) return d.fail(errno);
   if (!standard && !detail::setAnyBaud(d.fd, s.baudRate)) return d.fail(errno);
   if (!d.applyModemControl(s.flags)) return false;

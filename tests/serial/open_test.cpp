@@ -9,6 +9,7 @@
 
 #include "pty_support.h"
 #include "serial/rs232c.h"
+#include "tty_speeds.h"
 
 namespace brisvel::serial {
 namespace {
@@ -110,6 +111,20 @@ TEST_F(OpenTest, AnySpeedIsAccepted) {
     LineSettings readBack;
     ASSERT_TRUE(port.getLineSettings(readBack));
     EXPECT_EQ(readBack.baudRate, baud);
+  }
+}
+
+TEST_F(OpenTest, SpeedIsSetInBothDirections) {
+  // Each standard speed follows a non-standard one, whose input speed must not linger.
+  auto port = makePort();
+  for (int32_t bps : {250000, 115200, 31250, 9600}) {
+    SCOPED_TRACE(bps);
+    port->bps = bps;
+    ASSERT_TRUE(port->Open());
+    testing::TtySpeeds speeds = testing::ttySpeeds(pty.slave);
+    EXPECT_EQ(speeds.input, static_cast<uint32_t>(bps));
+    EXPECT_EQ(speeds.output, static_cast<uint32_t>(bps));
+    ASSERT_TRUE(port->Close());
   }
 }
 
