@@ -446,10 +446,12 @@ bool SerialPort::status(PortStatus& out) {
   return true;
 }
 
-// Transfers here are synchronous, so the abort flags have nothing outstanding to end.
+// Transfers here are synchronous, so an abort has no transfer to end. A transmit abort still
+// discards the unsent output: output held up by flow control would otherwise keep the close
+// that follows waiting in the kernel's drain.
 bool SerialPort::purge(unsigned flags) {
   Impl& d = *impl_;
-  bool tx = flags & kPurgeTxClear;
+  bool tx = flags & (kPurgeTxAbort | kPurgeTxClear);
   bool rx = flags & kPurgeRxClear;
   if (!tx && !rx) return isOpen();
   int which = tx && rx ? TCIOFLUSH : (tx ? TCOFLUSH : TCIFLUSH);

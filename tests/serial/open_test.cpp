@@ -128,6 +128,17 @@ TEST_F(OpenTest, SpeedIsSetInBothDirections) {
   }
 }
 
+TEST_F(OpenTest, CloseDiscardsOutputTheFarSideHasNotTaken) {
+  // A pty holds written bytes on the far side until its reader takes them, where a UART
+  // holds them in its transmit queue; either way a close must not leave them to go out.
+  auto port = makePort();
+  ASSERT_TRUE(port->Open());
+  std::vector<unsigned char> block(6000, 0x41);
+  ASSERT_TRUE(port->Write(block.data(), static_cast<int>(block.size())));
+  ASSERT_TRUE(port->Close());
+  EXPECT_LT(pty.drain(), block.size());
+}
+
 TEST_F(OpenTest, SecondOpenerIsRefusedUntilClose) {
   auto first = makePort();
   auto second = makePort();
