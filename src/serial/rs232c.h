@@ -77,13 +77,15 @@ class Trs232c {
   int32_t ReceivedCount() const { return received_.load(); }
   const PortError& LastError() const { return port_.lastError(); }
 
-  // Monitor thread only.
-  void DispatchCommEvents(uint32_t reported);
-
   // Fault seam: how Open starts the monitor thread.
   void SetThreadStarter(ThreadStarter starter) { threadStarter_ = std::move(starter); }
 
  private:
+  friend class tcommthread;
+  friend class Trs232cTestPeer;  // drives DispatchCommEvents with masks of its choosing
+
+  // Monitor thread only.
+  void DispatchCommEvents(uint32_t reported);
   bool failOpen(const char* message, bool releasePort);
   LineSettings requestedSettings(LineSettings current) const;
   Timeouts requestedTimeouts(Timeouts current) const;

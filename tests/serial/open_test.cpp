@@ -180,6 +180,17 @@ TEST_F(OpenTest, LifeCycleNotifications) {
   EXPECT_EQ(calls, (std::vector<std::string>{"open", "close"}));
 }
 
+TEST_F(OpenTest, OnCloseRunsWhileThePortIsStillHeld) {
+  auto port = makePort();
+  auto other = makePort();
+  bool otherOpenedDuringOnClose = true;
+  port->OnClose = [&](Trs232c&) { otherOpenedDuringOnClose = other->Open(); };
+  ASSERT_TRUE(port->Open());
+  ASSERT_TRUE(port->Close());
+  EXPECT_FALSE(otherOpenedDuringOnClose);
+  EXPECT_TRUE(other->Open()) << "released after OnClose";
+}
+
 TEST_F(OpenTest, ThrowingOnCloseStillReleasesThePort) {
   for (bool byDestruction : {false, true}) {
     SCOPED_TRACE(byDestruction ? "closed by destruction" : "closed by Close");
