@@ -3,6 +3,7 @@
 #include <array>
 #include <exception>
 #include <string_view>
+#include <utility>
 
 namespace brisvel::serial {
 
@@ -132,7 +133,7 @@ bool Trs232c::Open() {
   if (!port_.setLineSettings(requestedSettings(settings)))
     return failOpen("通信条件設定エラー", true);
   Timeouts timeouts;
-  port_.getTimeouts(timeouts);
+  port_.getTimeouts(timeouts);  // the base, though every field of it is set here
   if (!port_.setTimeouts(requestedTimeouts(timeouts)))
     return failOpen("タイムアウト時間設定エラー", true);
   eventMask_ = requestedEventMask();
@@ -201,19 +202,19 @@ bool Trs232c::Write(const void* buffer, int count) {
 }
 
 bool Trs232c::ReadByte(uint8_t& out) {
-  if (!Read(&scratch_, 1)) return false;
-  out = scratch_;
+  uint8_t byte = 0;
+  if (!Read(&byte, 1)) return false;
+  out = byte;
   return true;
 }
 
-bool Trs232c::WriteByte(uint8_t value) {
-  scratch_ = value;
-  return Write(&scratch_, 1);
-}
+bool Trs232c::WriteByte(uint8_t value) { return Write(&value, 1); }
 
 void Trs232c::postPacketIfReached() {
   PortStatus status;
-  port_.status(status);  // also the point where a line error would be cleared
+  // On Win32 this query also clears a pending line error; a Linux tty latches none, so here
+  // it only measures the queue.
+  port_.status(status);
   received_.store(static_cast<int32_t>(status.inQueue));
   if (OnPACKET && packetsize != 0 && received_.load() >= packetsize) {
     received_.store(0);

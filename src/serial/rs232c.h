@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "serial/comthd.h"
 #include "serial/notification_window.h"
@@ -103,7 +104,6 @@ class Trs232c {
   std::atomic<int32_t> received_{0};
   std::unique_ptr<tcommthread> monitor_;
   ThreadStarter threadStarter_ = startThread;
-  uint8_t scratch_ = 0;
 };
 
 // Parity code for a word of the parity table, or -1 when the word is not in it.
