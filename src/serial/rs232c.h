@@ -87,6 +87,7 @@ class Trs232c {
 
   // Monitor thread only.
   void DispatchCommEvents(uint32_t reported);
+
   bool failOpen(const char* message, bool releasePort);
   LineSettings requestedSettings(LineSettings current) const;
   Timeouts requestedTimeouts(Timeouts current) const;

@@ -1,6 +1,6 @@
 // Linux serial port: termios (termios2 for arbitrary speeds) on a non-blocking descriptor,
-// an epoll set holding the port (edge-triggered, so each arrival is one event and queued
-// bytes do not keep it ready) and an eventfd that mask changes signal.
+// an epoll set holding the port (edge-triggered, so queued bytes do not keep it ready) and an
+// eventfd that mask changes signal.
 
 #include <fcntl.h>
 #include <poll.h>
