@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <system_error>
 
 #include "pty_support.h"
 #include "serial/rs232c.h"
+#include "tty_speeds.h"
 
 namespace brisvel::serial {
 namespace {
@@ -112,6 +114,31 @@ TEST_F(OpenTest, AnySpeedIsAccepted) {
   }
 }
 
+TEST_F(OpenTest, SpeedIsSetInBothDirections) {
+  // Each standard speed follows a non-standard one, whose input speed must not linger.
+  auto port = makePort();
+  for (int32_t bps : {250000, 115200, 31250, 9600}) {
+    SCOPED_TRACE(bps);
+    port->bps = bps;
+    ASSERT_TRUE(port->Open());
+    testing::TtySpeeds speeds = testing::ttySpeeds(pty.slave);
+    EXPECT_EQ(speeds.input, static_cast<uint32_t>(bps));
+    EXPECT_EQ(speeds.output, static_cast<uint32_t>(bps));
+    ASSERT_TRUE(port->Close());
+  }
+}
+
+TEST_F(OpenTest, CloseDiscardsOutputTheFarSideHasNotTaken) {
+  // A pty holds written bytes on the far side until its reader takes them, where a UART
+  // holds them in its transmit queue; either way a close must not leave them to go out.
+  auto port = makePort();
+  ASSERT_TRUE(port->Open());
+  std::vector<unsigned char> block(6000, 0x41);
+  ASSERT_TRUE(port->Write(block.data(), static_cast<int>(block.size())));
+  ASSERT_TRUE(port->Close());
+  EXPECT_LT(pty.drain(), block.size());
+}
+
 TEST_F(OpenTest, SecondOpenerIsRefusedUntilClose) {
   auto first = makePort();
   auto second = makePort();
@@ -151,6 +178,33 @@ TEST_F(OpenTest, LifeCycleNotifications) {
   EXPECT_TRUE(port->Close());
   EXPECT_FALSE(port->Close());
   EXPECT_EQ(calls, (std::vector<std::string>{"open", "close"}));
+}
+
+TEST_F(OpenTest, OnCloseRunsWhileThePortIsStillHeld) {
+  auto port = makePort();
+  auto other = makePort();
+  bool otherOpenedDuringOnClose = true;
+  port->OnClose = [&](Trs232c&) { otherOpenedDuringOnClose = other->Open(); };
+  ASSERT_TRUE(port->Open());
+  ASSERT_TRUE(port->Close());
+  EXPECT_FALSE(otherOpenedDuringOnClose);
+  EXPECT_TRUE(other->Open()) << "released after OnClose";
+}
+
+TEST_F(OpenTest, ThrowingOnCloseStillReleasesThePort) {
+  for (bool byDestruction : {false, true}) {
+    SCOPED_TRACE(byDestruction ? "closed by destruction" : "closed by Close");
+    auto port = makePort();
+    port->OnClose = [](Trs232c&) { throw std::runtime_error("handler failed"); };
+    ASSERT_TRUE(port->Open());
+    if (byDestruction) {
+      port.reset();  // the error must not escape the destructor and end the program
+    } else {
+      EXPECT_THROW(port->Close(), std::runtime_error) << "the caller shows the error";
+      EXPECT_FALSE(port->IsOpen());
+    }
+    EXPECT_TRUE(makePort()->Open()) << "the port was released";
+  }
 }
 
 TEST_F(OpenTest, EventMaskFollowsTheHandlers) {
