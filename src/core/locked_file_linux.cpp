@@ -56,7 +56,7 @@ LockedFile::~LockedFile() {
   if (handle_ >= 0) ::close(handle_);
 }
 
-void LockedFile::Append(std::string_view bytes) {
+void LockedFile::append(std::string_view bytes) {
   if (int error = WriteAll(handle_, std::as_bytes(std::span(bytes)))) throw WriteError(path_, error);
   if (fdatasync(handle_) != 0) throw WriteError(path_, errno);
 }
