@@ -24,7 +24,7 @@ std::string ToProfileBytes(const std::string& utf8) { return sjis::FromUtf8(utf8
 }  // namespace
 
 CommandEnvironment CommandEnvironment::ForThisMachine() {
-  return {ExecutableDirectory() / "brisvel.ini", [] { return ListSerialPorts(); }};
+  return {SettingsFilePath(), [] { return ListSerialPorts(); }};
 }
 
 Registration::Registration(CommandEnvironment environment, UserInterface& ui)

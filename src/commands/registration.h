@@ -21,7 +21,7 @@ struct CommandEnvironment {
   std::function<std::vector<std::string>()> list_ports;
   int capture_timeout_ms = 30000;  // tests shorten the wait for a silent unit
 
-  // "brisvel.ini" beside the executable and the ports the system knows.
+  // The settings file where this copy keeps it (SettingsFilePath) and the ports the system knows.
   static CommandEnvironment ForThisMachine();
 };
 
