@@ -2,7 +2,6 @@
 // desktops ask for and a scalable SVG, all from the same drawing as the window's icon.
 //   brisvel-icon-render OUTPUT_FOLDER APP_ID
 #include <QDir>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSvgGenerator>
@@ -50,9 +49,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: brisvel-icon-render OUTPUT_FOLDER APP_ID\n");
     return 2;
   }
-  // Painting needs no display, but Qt's paint engines want an application object.
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication application(argc, argv);
   const QString root = QString::fromLocal8Bit(argv[1]);
   const QString id = QString::fromLocal8Bit(argv[2]);
   for (int size : kSizes) {
