@@ -31,9 +31,11 @@ int ExitCodeOfCaptureFailure(const std::string& message) {
   return kExitRefused;  // the name, or the platform refusing the monitor thread
 }
 
+// A link to a file not made yet counts as absent: saving creates the file it names. Anything
+// that cannot even be looked at counts as present, so that loading says why.
 bool Exists(const std::filesystem::path& file) {
   std::error_code unknown;
-  return std::filesystem::symlink_status(file, unknown).type() != std::filesystem::file_type::not_found;
+  return std::filesystem::status(file, unknown).type() != std::filesystem::file_type::not_found;
 }
 
 }  // namespace
