@@ -162,7 +162,7 @@ void RecoveryJournal::adopt(const fs::path& journal, LockedFile lock, std::optio
 std::string RecoveryJournal::header() const { return std::string(kMagic) + Encode(BaseRecord(base_)); }
 
 void RecoveryJournal::append(const std::string& record) {
-  if (failed_) return;
+  if (failed_ || folder_.empty()) return;
   try {
     if (!file_) {
       fs::create_directories(folder_);

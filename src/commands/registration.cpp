@@ -25,7 +25,7 @@ std::string ToProfileBytes(const std::string& utf8) { return sjis::FromUtf8(utf8
 }  // namespace
 
 CommandEnvironment CommandEnvironment::ForThisMachine() {
-  return {ExecutableDirectory() / "brisvel.ini", [] { return ListSerialPorts(); }, 30000, UserStateFolder()};
+  return {SettingsFilePath(), [] { return ListSerialPorts(); }, 30000, UserStateFolder()};
 }
 
 Registration::Registration(CommandEnvironment environment, UserInterface& ui)

@@ -24,7 +24,8 @@ struct CommandEnvironment {
   int capture_timeout_ms = 30000;  // tests shorten the wait for a silent unit
   std::filesystem::path recovery_folder;
 
-  // "brisvel.ini" beside the executable, the ports the system knows, the user's state folder.
+  // The settings file where this copy keeps it (SettingsFilePath), the ports the system
+  // knows, the user's state folder.
   static CommandEnvironment ForThisMachine();
 };
 
