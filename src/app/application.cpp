@@ -11,6 +11,8 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
   // the platform append " — BrisvelRemo" to every window's caption.
   setApplicationName(kApplicationTitle);
   setApplicationVersion(QStringLiteral("0.1.0.9"));
+  // Ties the window to its desktop entry, for its icon and name on Wayland.
+  setDesktopFileName(QStringLiteral(BRISVEL_APP_ID));
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {

@@ -39,7 +39,7 @@ QVariant CodeListModel::data(const QModelIndex& index, int role) const {
       return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
     case Qt::ToolTipRole:
       if (!m_list.repeated(row)) return {};
-      if (auto note = m_commands.RepeatedCodeNote(row)) return QString::fromStdString(*note);
+      if (auto note = m_commands.repeatedCodeNote(row)) return QString::fromStdString(*note);
       return {};
     default:
       return {};

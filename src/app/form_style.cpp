@@ -13,10 +13,7 @@ QFont FormFont() {
   return font;
 }
 
-QIcon FormIcon() {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
+void PaintFormIcon(QPainter& painter) {
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(QPen(QColor(30, 30, 40), 1.5));
   painter.setBrush(QColor(70, 80, 100));
@@ -27,6 +24,13 @@ QIcon FormIcon() {
   for (int row = 0; row < 3; ++row) {
     for (int col = 0; col < 2; ++col) painter.drawRect(QRectF(12.5 + col * 4.5, 15 + row * 4.5, 2.5, 2.5));
   }
+}
+
+QIcon FormIcon() {
+  QPixmap pixmap(kFormIconSize, kFormIconSize);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  PaintFormIcon(painter);
   return QIcon(pixmap);
 }
 

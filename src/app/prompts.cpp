@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <string_view>
 
+#include "commands/registration.h"
 #include "core/sjis.h"
 
 namespace brisvel {
@@ -97,8 +98,7 @@ Prompts& prompts() { return *g_prompts; }
 void setPrompts(Prompts* replacement) { g_prompts = replacement ? replacement : &g_dialog_prompts; }
 
 QString WithClosingPeriod(const QString& message) {
-  if (!message.isEmpty() && message.back().unicode() > u'.') return message + u'.';
-  return message;
+  return QString::fromStdString(brisvel::WithClosingPeriod(message.toStdString()));
 }
 
 QString MnemonicTextToHtml(const QString& text) {
@@ -192,7 +192,7 @@ void InputQueryDialog::accept() {
 }
 
 QString NotShiftJisMessage(const QString& text) {
-  return QStringLiteral("「%1」には Shift-JIS で表せない文字があるため使えません").arg(text);
+  return QString::fromStdString(brisvel::NotShiftJisMessage(text.toStdString()));
 }
 
 }  // namespace brisvel

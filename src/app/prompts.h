@@ -37,8 +37,7 @@ Prompts& prompts();
 // Installs a replacement (tests); nullptr restores the real dialogs.
 void setPrompts(Prompts* replacement);
 
-// The default box appends "." to a message ending in a character above "." (0x2E),
-// as the platform's own error box does; ")" and "." endings stay as they are.
+// The default box's closing-period rule, for messages that do not come through a command.
 QString WithClosingPeriod(const QString& message);
 
 // "&x" underlines x and "&&" is one "&", as in a Windows static text.

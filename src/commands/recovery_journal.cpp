@@ -162,7 +162,7 @@ void RecoveryJournal::adopt(const fs::path& journal, LockedFile lock, std::optio
 std::string RecoveryJournal::header() const { return std::string(kMagic) + Encode(BaseRecord(base_)); }
 
 void RecoveryJournal::append(const std::string& record) {
-  if (failed_) return;
+  if (failed_ || folder_.empty()) return;
   try {
     if (!file_) {
       fs::create_directories(folder_);
@@ -170,11 +170,11 @@ void RecoveryJournal::append(const std::string& record) {
       const std::string name = std::to_string(stamp) + "-" + std::to_string(std::random_device{}());
       const fs::path birth = folder_ / ("." + name + ".new");
       file_ = LockedFile::Create(birth);
-      file_->Append(header());
+      file_->append(header());
       path_ = folder_ / (std::string(kPrefix) + name + std::string(kSuffix));
       fs::rename(birth, *path_);
     }
-    file_->Append(record);
+    file_->append(record);
   } catch (const std::exception& error) {
     failed_ = true;
     report_(std::string("復元ファイルを書けないため、クラッシュ時の復元はできません。こまめに保存してください。\n") +

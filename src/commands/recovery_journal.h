@@ -19,6 +19,7 @@ class RecoveryJournal : public CodeListObserver {
  public:
   using ReportError = std::function<void(const std::string& message)>;
 
+  // An empty folder keeps no journal (a caller that saves every change at once).
   RecoveryJournal(std::filesystem::path folder, const CodeList& list, ReportError report);
 
   // The list now matches `file` (or the empty list, without one): no journal is needed

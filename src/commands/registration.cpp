@@ -25,7 +25,7 @@ std::string ToProfileBytes(const std::string& utf8) { return sjis::FromUtf8(utf8
 }  // namespace
 
 CommandEnvironment CommandEnvironment::ForThisMachine() {
-  return {ExecutableDirectory() / "brisvel.ini", [] { return ListSerialPorts(); }, 30000, UserStateFolder()};
+  return {SettingsFilePath(), [] { return ListSerialPorts(); }, 30000, UserStateFolder()};
 }
 
 Registration::Registration(CommandEnvironment environment, UserInterface& ui)
@@ -218,22 +218,22 @@ void Registration::CopyData(std::size_t row) {
   ui_.copyToClipboard(sjis::ToUtf8(*list_.at(row).data));
 }
 
-std::string Registration::Caption() const {
+std::string Registration::caption() const {
   std::string caption = kWindowCaption;
   if (current_file_) caption = current_file_->filename().string() + " - " + caption;
   return list_.modified() ? "*" + caption : caption;
 }
 
-std::optional<std::string> Registration::RepeatedCodeNote(std::size_t row) const {
+std::optional<std::string> Registration::repeatedCodeNote(std::size_t row) const {
   auto other = list_.sameCodeAs(row);
   if (!other) return std::nullopt;
   return "行 " + std::to_string(*other + 1) + "「" + sjis::ToUtf8(list_.at(*other).name) + "」と同じコードです";
 }
 
 void Registration::changed() {
-  std::string caption = Caption();
-  if (caption == caption_) return;
-  caption_ = std::move(caption);
+  std::string now = caption();
+  if (now == caption_) return;
+  caption_ = std::move(now);
   ui_.showCaption(caption_);
 }
 

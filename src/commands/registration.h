@@ -24,7 +24,8 @@ struct CommandEnvironment {
   int capture_timeout_ms = 30000;  // tests shorten the wait for a silent unit
   std::filesystem::path recovery_folder;
 
-  // "brisvel.ini" beside the executable, the ports the system knows, the user's state folder.
+  // The settings file where this copy keeps it (SettingsFilePath), the ports the system
+  // knows, the user's state folder.
   static CommandEnvironment ForThisMachine();
 };
 
@@ -67,9 +68,9 @@ class Registration {
   void CopyData(std::size_t row);
 
   // The window's caption: the file's name, marked while the list has unsaved changes.
-  std::string Caption() const;
+  std::string caption() const;
   // For a row whose code another row also holds: which one, to show beside it.
-  std::optional<std::string> RepeatedCodeNote(std::size_t row) const;
+  std::optional<std::string> repeatedCodeNote(std::size_t row) const;
 
  private:
   std::optional<std::filesystem::path> chooseCodeListFile(FileDialogKind kind);

@@ -12,7 +12,7 @@ constexpr uint8_t kPacketEnd = 0x45;     // "E"
 
 uint8_t ReadByteOrThrow(serial::Trs232c& port) {
   uint8_t byte = 0;
-  if (!port.ReadByte(byte)) throw CaptureError("error -- read");
+  if (!port.ReadByte(byte)) throw CaptureError(capture_failure::kRead);
   return byte;
 }
 
@@ -47,16 +47,16 @@ void ApplyCaptureUnitSettings(serial::Trs232c& port) {
 }
 
 void RequestCapture(serial::Trs232c& port) {
-  if (!port.Open()) throw CaptureError("error -- open");
-  if (!port.WriteByte(kStartCapture)) throw CaptureError("error -- write");
-  ExpectByte(port, kAcknowledged, "error -- not Y($59)");
+  if (!port.Open()) throw CaptureError(capture_failure::kOpen);
+  if (!port.WriteByte(kStartCapture)) throw CaptureError(capture_failure::kWrite);
+  ExpectByte(port, kAcknowledged, capture_failure::kNotY);
 }
 
 std::string ReadCapturedCode(serial::Trs232c& port) {
-  ExpectByte(port, kPacketStart, "error -- not S($53)");
+  ExpectByte(port, kPacketStart, capture_failure::kNotS);
   std::array<uint8_t, kCodeBytes> code{};
-  if (!port.Read(code.data(), kCodeBytes)) throw CaptureError("error -- read");
-  ExpectByte(port, kPacketEnd, "error -- not E($45)");
+  if (!port.Read(code.data(), kCodeBytes)) throw CaptureError(capture_failure::kRead);
+  ExpectByte(port, kPacketEnd, capture_failure::kNotE);
   port.Close();
   return HexText(code);
 }

@@ -14,7 +14,17 @@ namespace brisvel {
 inline constexpr int kCodeBytes = 240;
 inline constexpr int kPacketBytes = kCodeBytes + 2;
 
-// A failed step; what() is the text the error dialog shows ("error -- read").
+// The texts of the failed steps, as the error dialog shows them.
+namespace capture_failure {
+inline constexpr char kOpen[] = "error -- open";
+inline constexpr char kWrite[] = "error -- write";
+inline constexpr char kRead[] = "error -- read";
+inline constexpr char kNotY[] = "error -- not Y($59)";
+inline constexpr char kNotS[] = "error -- not S($53)";
+inline constexpr char kNotE[] = "error -- not E($45)";
+}  // namespace capture_failure
+
+// A failed step; what() is one of the texts above.
 class CaptureError : public UserError {
  public:
   using UserError::UserError;

@@ -32,13 +32,13 @@ class WholeFile {
     ~Mapping();
     Mapping(const Mapping&) = delete;
     Mapping& operator=(const Mapping&) = delete;
-    void Reserve(size_t new_capacity);
+    void reserve(size_t new_capacity);
 
     void* address = nullptr;
     size_t capacity = 0;
   };
 
-  int ReadAll(int fd);
+  int readAll(int fd);
 
   Mapping buffer_;
   size_t size_ = 0;

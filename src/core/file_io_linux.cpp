@@ -32,16 +32,16 @@ class FileDescriptor {
 WholeFile::WholeFile(const std::filesystem::path& path) {
   const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) throw std::system_error(errno, std::generic_category());
-  if (const int error = ReadAll(file.get()); error != 0) throw std::system_error(error, std::generic_category());
+  if (const int error = readAll(file.get()); error != 0) throw std::system_error(error, std::generic_category());
 }
 
 // Returns errno, or 0 once the end of the file is reached.
-int WholeFile::ReadAll(int fd) {
+int WholeFile::readAll(int fd) {
   struct stat status {};
   // One byte more than the file holds lets the read that sees its end need no growing.
-  buffer_.Reserve(::fstat(fd, &status) == 0 ? static_cast<size_t>(status.st_size) + 1 : 64 * 1024);
+  buffer_.reserve(::fstat(fd, &status) == 0 ? static_cast<size_t>(status.st_size) + 1 : 64 * 1024);
   for (;;) {
-    if (size_ == buffer_.capacity) buffer_.Reserve(2 * buffer_.capacity);
+    if (size_ == buffer_.capacity) buffer_.reserve(2 * buffer_.capacity);
     const ssize_t got = ::read(fd, static_cast<char*>(buffer_.address) + size_, buffer_.capacity - size_);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return got < 0 ? errno : 0;
@@ -53,7 +53,7 @@ WholeFile::Mapping::~Mapping() {
   if (address != nullptr) ::munmap(address, capacity);
 }
 
-void WholeFile::Mapping::Reserve(size_t new_capacity) {
+void WholeFile::Mapping::reserve(size_t new_capacity) {
   void* grown = address == nullptr
                     ? ::mmap(nullptr, new_capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0)
                     : ::mremap(address, capacity, new_capacity, MREMAP_MAYMOVE);

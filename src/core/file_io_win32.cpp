@@ -40,16 +40,16 @@ unsigned ChunkOf(size_t bytes) { return static_cast<unsigned>(std::min<size_t>(b
 WholeFile::WholeFile(const std::filesystem::path& path) {
   const FileDescriptor file(::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT));
   if (file.get() < 0) throw std::system_error(errno, std::generic_category());
-  if (const int error = ReadAll(file.get()); error != 0) throw std::system_error(error, std::generic_category());
+  if (const int error = readAll(file.get()); error != 0) throw std::system_error(error, std::generic_category());
 }
 
 // Returns errno, or 0 once the end of the file is reached.
-int WholeFile::ReadAll(int fd) {
+int WholeFile::readAll(int fd) {
   struct _stat64 status {};
   // One byte more than the file holds lets the read that sees its end need no growing.
-  buffer_.Reserve(::_fstat64(fd, &status) == 0 ? static_cast<size_t>(status.st_size) + 1 : 64 * 1024);
+  buffer_.reserve(::_fstat64(fd, &status) == 0 ? static_cast<size_t>(status.st_size) + 1 : 64 * 1024);
   for (;;) {
-    if (size_ == buffer_.capacity) buffer_.Reserve(2 * buffer_.capacity);
+    if (size_ == buffer_.capacity) buffer_.reserve(2 * buffer_.capacity);
     const int got = ::_read(fd, static_cast<char*>(buffer_.address) + size_, ChunkOf(buffer_.capacity - size_));
     if (got <= 0) return got < 0 ? errno : 0;
     size_ += static_cast<size_t>(got);
@@ -61,7 +61,7 @@ WholeFile::Mapping::~Mapping() {
 }
 
 // Windows cannot grow a region in place: a larger one takes the bytes over.
-void WholeFile::Mapping::Reserve(size_t new_capacity) {
+void WholeFile::Mapping::reserve(size_t new_capacity) {
   void* grown = ::VirtualAlloc(nullptr, new_capacity, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
   if (grown == nullptr) throw std::bad_alloc();
   if (address != nullptr) {

@@ -23,7 +23,7 @@ class LockedFile {
   ~LockedFile();
 
   // Appends the bytes and waits until they are on the disk. Throws UserError.
-  void Append(std::string_view bytes);
+  void append(std::string_view bytes);
 
  private:
   explicit LockedFile(int handle, std::filesystem::path path) : handle_(handle), path_(std::move(path)) {}

@@ -48,7 +48,7 @@ LockedFile::~LockedFile() {
   if (handle_ >= 0) ::close(handle_);
 }
 
-void LockedFile::Append(std::string_view bytes) {
+void LockedFile::append(std::string_view bytes) {
   if (int error = WriteAll(handle_, std::as_bytes(std::span(bytes)))) throw Failure(path_, error);
   if (fdatasync(handle_) != 0) throw Failure(path_, errno);
 }

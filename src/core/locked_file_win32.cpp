@@ -71,7 +71,7 @@ LockedFile::~LockedFile() {
   if (handle_ >= 0) ::_close(handle_);
 }
 
-void LockedFile::Append(std::string_view bytes) {
+void LockedFile::append(std::string_view bytes) {
   if (int error = WriteAll(handle_, std::as_bytes(std::span(bytes)))) throw Failure(path_, error);
   if (!FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(handle_)))) throw Failure(path_, ErrnoFromWin32(GetLastError()));
 }

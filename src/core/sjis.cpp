@@ -7,8 +7,6 @@
 namespace brisvel::sjis {
 namespace {
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-
 bool IsAscii(std::string_view text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -18,13 +16,7 @@ bool IsAscii(std::string_view text) {
 
 std::string ToUtf8(std::string_view sjis) {
   if (IsAscii(sjis)) return std::string(sjis);  // the 480-digit data texts
-  std::string out;
-  out.reserve(sjis.size() * 3 / 2);
-  while (!detail::DecodeValidPrefix(sjis, out)) {
-    out += kReplacement;
-    sjis.remove_prefix(1);
-  }
-  return out;
+  return detail::Decode(sjis);
 }
 
 std::optional<std::string> FromUtf8(std::string_view utf8) {

@@ -5,11 +5,12 @@
 
 namespace brisvel::sjis::detail {
 
-// Decodes Shift-JIS (code page 932) to UTF-8 as far as it can; returns false at the first
-// byte that starts no valid character, with `in` pointing at it.
-bool DecodeValidPrefix(std::string_view& in, std::string& out);
+inline constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
-// Encodes UTF-8 as Shift-JIS; false when a character has no Shift-JIS form.
+// Shift-JIS (code page 932) to UTF-8, each byte that starts no valid character replaced.
+std::string Decode(std::string_view sjis);
+
+// UTF-8 to Shift-JIS; false when a character has no Shift-JIS form.
 bool Encode(std::string_view utf8, std::string& out);
 
 }  // namespace brisvel::sjis::detail

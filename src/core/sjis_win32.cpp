@@ -27,15 +27,22 @@ size_t CharacterLength(std::string_view text) {
 
 }  // namespace
 
-bool DecodeValidPrefix(std::string_view& in, std::string& out) {
-  size_t valid = 0;
-  for (size_t length; valid < in.size() && (length = CharacterLength(in.substr(valid))) != 0;) valid += length;
-  const int size = static_cast<int>(valid);
-  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(kShiftJis, 0, in.data(), size, nullptr, 0)), L'\0');
-  MultiByteToWideChar(kShiftJis, 0, in.data(), size, wide.data(), static_cast<int>(wide.size()));
-  out += Utf8FromWide(wide);
-  in.remove_prefix(valid);
-  return in.empty();
+std::string Decode(std::string_view sjis) {
+  std::string out;
+  while (!sjis.empty()) {
+    size_t valid = 0;
+    for (size_t length; valid < sjis.size() && (length = CharacterLength(sjis.substr(valid))) != 0;) valid += length;
+    const int size = static_cast<int>(valid);
+    std::wstring wide(static_cast<size_t>(MultiByteToWideChar(kShiftJis, 0, sjis.data(), size, nullptr, 0)), L'\0');
+    MultiByteToWideChar(kShiftJis, 0, sjis.data(), size, wide.data(), static_cast<int>(wide.size()));
+    out += Utf8FromWide(wide);
+    sjis.remove_prefix(valid);
+    if (!sjis.empty()) {
+      out += kReplacement;
+      sjis.remove_prefix(1);
+    }
+  }
+  return out;
 }
 
 bool Encode(std::string_view utf8, std::string& out) {

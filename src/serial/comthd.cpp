@@ -1,6 +1,8 @@
 #include "serial/comthd.h"
 
+#include <cstdint>
 #include <system_error>
+#include <utility>
 
 #include "serial/rs232c.h"
 #include "serial/serial_port.h"
@@ -32,7 +34,8 @@ void tcommthread::WaitFor() {
 
 void tcommthread::Execute() {
   while (!terminated_.load()) {
-    if (port_.waitEvent(evtmask_)) owner_.DispatchCommEvents(evtmask_);
+    uint32_t reported = 0;
+    if (port_.waitEvent(reported)) owner_.DispatchCommEvents(reported);
   }
 }
 

@@ -2,7 +2,6 @@
 // The monitor thread: waits for line events and hands each to the component's dispatcher.
 
 #include <atomic>
-#include <cstdint>
 #include <functional>
 #include <thread>
 
@@ -34,7 +33,6 @@ class tcommthread {
   Trs232c& owner_;
   SerialPort& port_;
   std::atomic<bool> terminated_{false};
-  uint32_t evtmask_ = 0;  // monitor thread only
   std::thread thread_;
 };
 

@@ -1,7 +1,9 @@
 #include "serial/rs232c.h"
 
 #include <array>
+#include <exception>
 #include <string_view>
+#include <utility>
 
 namespace brisvel::serial {
 
@@ -70,9 +72,10 @@ Trs232c::Trs232c(std::unique_ptr<NotificationWindow> window) : window_(std::move
 Trs232c::~Trs232c() {
   try {
     Close();
-  } catch (const ThreadError&) {
-    // A destructor cannot report; the monitor's own destructor stops the program instead
-    // of letting it outlive the port.
+  } catch (...) {
+    // A destructor cannot report. Close has released the port unless the monitor could not
+    // be awaited, and then the monitor's own destructor stops the program instead of letting
+    // it outlive the port.
   }
   window_.reset();
 }
@@ -130,7 +133,7 @@ bool Trs232c::Open() {
   if (!port_.setLineSettings(requestedSettings(settings)))
     return failOpen("通信条件設定エラー", true);
   Timeouts timeouts;
-  port_.getTimeouts(timeouts);
+  port_.getTimeouts(timeouts);  // the base, though every field of it is set here
   if (!port_.setTimeouts(requestedTimeouts(timeouts)))
     return failOpen("タイムアウト時間設定エラー", true);
   eventMask_ = requestedEventMask();
@@ -167,8 +170,15 @@ bool Trs232c::Close() {
   port_.purge(kPurgeAbort);
   if (monitor_) stopMonitor();
   open_ = false;
-  fire(OnClose, *this);
-  return port_.close();
+  std::exception_ptr handlerError;
+  try {
+    fire(OnClose, *this);
+  } catch (...) {
+    handlerError = std::current_exception();  // the port is released all the same
+  }
+  bool released = port_.close();
+  if (handlerError) std::rethrow_exception(handlerError);
+  return released;
 }
 
 bool Trs232c::transferCompleted(bool ok, std::size_t moved, int count) const {
@@ -178,31 +188,33 @@ bool Trs232c::transferCompleted(bool ok, std::size_t moved, int count) const {
 bool Trs232c::Read(void* buffer, int count) {
   if (!open_ || count < 0) return false;
   std::size_t moved = 0;
-  bool ok = port_.read(buffer, static_cast<std::size_t>(count), moved);
+  bool ok = port_.read(buffer, static_cast<std::size_t>(count), moved,
+                       static_cast<uint32_t>(rxtimeout));
   return transferCompleted(ok, moved, count);
 }
 
 bool Trs232c::Write(const void* buffer, int count) {
   if (!open_ || count < 0) return false;
   std::size_t moved = 0;
-  bool ok = port_.write(buffer, static_cast<std::size_t>(count), moved);
+  bool ok = port_.write(buffer, static_cast<std::size_t>(count), moved,
+                        static_cast<uint32_t>(txtimeout));
   return transferCompleted(ok, moved, count);
 }
 
 bool Trs232c::ReadByte(uint8_t& out) {
-  if (!Read(&scratch_, 1)) return false;
-  out = scratch_;
+  uint8_t byte = 0;
+  if (!Read(&byte, 1)) return false;
+  out = byte;
   return true;
 }
 
-bool Trs232c::WriteByte(uint8_t value) {
-  scratch_ = value;
-  return Write(&scratch_, 1);
-}
+bool Trs232c::WriteByte(uint8_t value) { return Write(&value, 1); }
 
 void Trs232c::postPacketIfReached() {
   PortStatus status;
-  port_.status(status);  // also the point where a line error would be cleared
+  // On Win32 this query also clears a pending line error; a Linux tty latches none, so here
+  // it only measures the queue.
+  port_.status(status);
   received_.store(static_cast<int32_t>(status.inQueue));
   if (OnPACKET && packetsize != 0 && received_.load() >= packetsize) {
     received_.store(0);

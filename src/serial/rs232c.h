@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "serial/comthd.h"
 #include "serial/notification_window.h"
@@ -61,8 +62,11 @@ class Trs232c {
   void set_flow(rsflowset flags);
 
   bool Open();   // throws ThreadError when the monitor thread cannot be created
-  bool Close();  // throws ThreadError when the monitor thread cannot be awaited
-  // Succeed only when all count bytes moved within the time-out.
+  // Throws ThreadError when the monitor thread cannot be awaited, and rethrows what OnClose
+  // raised once the port is released.
+  bool Close();
+  // Succeed only when all count bytes moved within rxtimeout / txtimeout milliseconds; with
+  // 0 nothing is waited for, so only what can move at once counts.
   bool Read(void* buffer, int count);
   bool Write(const void* buffer, int count);
   bool ReadByte(uint8_t& out);
@@ -74,13 +78,16 @@ class Trs232c {
   int32_t ReceivedCount() const { return received_.load(); }
   const PortError& LastError() const { return port_.lastError(); }
 
-  // Monitor thread only.
-  void DispatchCommEvents(uint32_t reported);
-
   // Fault seam: how Open starts the monitor thread.
   void SetThreadStarter(ThreadStarter starter) { threadStarter_ = std::move(starter); }
 
  private:
+  friend class tcommthread;
+  friend class Trs232cTestPeer;  // drives DispatchCommEvents with masks of its choosing
+
+  // Monitor thread only.
+  void DispatchCommEvents(uint32_t reported);
+
   bool failOpen(const char* message, bool releasePort);
   LineSettings requestedSettings(LineSettings current) const;
   Timeouts requestedTimeouts(Timeouts current) const;
@@ -98,7 +105,6 @@ class Trs232c {
   std::atomic<int32_t> received_{0};
   std::unique_ptr<tcommthread> monitor_;
   ThreadStarter threadStarter_ = startThread;
-  uint8_t scratch_ = 0;
 };
 
 // Parity code for a word of the parity table, or -1 when the word is not in it.

@@ -29,7 +29,9 @@ struct LineSettings {
   char evtChar = 0;
 };
 
-// Milliseconds; all zero means a transfer waits without limit.
+// The time-out record installed on the line, in milliseconds, with the Win32 meaning: a zero
+// total or interval is not used, so all zero set no limit of their own. Each read() and write()
+// still waits no longer than its caller allows.
 struct Timeouts {
   uint32_t readInterval = 0;
   uint32_t readTotalMultiplier = 0;
@@ -98,10 +100,11 @@ class SerialPort {
   bool status(PortStatus& out);
   bool purge(unsigned flags);
 
-  // Move up to count bytes within the installed time-outs; transferred says how many.
-  // Returns false on a line failure; a time-out is not a failure here.
-  bool read(void* buffer, std::size_t count, std::size_t& transferred);
-  bool write(const void* buffer, std::size_t count, std::size_t& transferred);
+  // Move up to count bytes; transferred says how many. The installed time-outs may end the
+  // transfer early; the call waits at most waitMs for it (0: only what moves at once).
+  // Returns false on a line failure; running out of time is not a failure here.
+  bool read(void* buffer, std::size_t count, std::size_t& transferred, uint32_t waitMs);
+  bool write(const void* buffer, std::size_t count, std::size_t& transferred, uint32_t waitMs);
 
   const PortError& lastError() const;
 

@@ -61,11 +61,6 @@ std::string systemText(DWORD code) {
 static_assert(offsetof(DCB, wReserved) == offsetof(DCB, BaudRate) + 2 * sizeof(DWORD));
 void* flagWordOf(DCB& dcb) { return reinterpret_cast<char*>(&dcb.BaudRate) + sizeof dcb.BaudRate; }
 
-DWORD limitMs(uint32_t constant, uint32_t multiplier, std::size_t count) {
-  if (constant == 0 && multiplier == 0) return INFINITE;
-  return static_cast<DWORD>(constant + static_cast<uint64_t>(multiplier) * count);
-}
-
 // One overlapped operation at a time, with its own manual-reset event.
 struct Overlapped {
   OVERLAPPED ov{};
@@ -96,7 +91,6 @@ struct SerialPort::Impl {
   Overlapped waiting;
   HANDLE maskChanged = nullptr;  // auto-reset: each mask change wakes the monitor once
   std::atomic<uint32_t> mask{0};
-  Timeouts timeouts;
   PortError error;
 
   bool fail(DWORD code) {
@@ -120,11 +114,11 @@ struct SerialPort::Impl {
   // monitor thread comes here, so the reason is not kept: `error` belongs to the owner.
   bool failedWait() const { return WaitForSingleObject(maskChanged, kFailedWaitPauseMs) == WAIT_OBJECT_0; }
 
-  // Waits at most limit for the transfer, then cancels it if it is still going: the
+  // Waits at most waitMs for the transfer, then cancels it if it is still going: the
   // caller's buffer and this OVERLAPPED must not be written after the call returns, and
   // the driver's own time-out, which ends it otherwise, may be later or none at all.
   template <typename Start>
-  bool transfer(Overlapped& io, Start start, DWORD limit, std::size_t& transferred) {
+  bool transfer(Overlapped& io, Start start, DWORD waitMs, std::size_t& transferred) {
     transferred = 0;
     OVERLAPPED* ov = io.start();
     DWORD moved = 0;
@@ -134,7 +128,7 @@ struct SerialPort::Impl {
     }
     if (GetLastError() != ERROR_IO_PENDING) return failLast();
     bool cancelled = false;
-    if (WaitForSingleObject(io.event, limit) != WAIT_OBJECT_0) cancelled = CancelIoEx(port, ov) != 0;
+    if (WaitForSingleObject(io.event, waitMs) != WAIT_OBJECT_0) cancelled = CancelIoEx(port, ov) != 0;
     BOOL done = GetOverlappedResult(port, ov, &moved, TRUE);
     transferred = moved;
     if (done) return true;
@@ -230,9 +224,7 @@ bool SerialPort::getTimeouts(Timeouts& out) {
 bool SerialPort::setTimeouts(const Timeouts& timeouts) {
   COMMTIMEOUTS t{timeouts.readInterval, timeouts.readTotalMultiplier, timeouts.readTotalConstant,
                  timeouts.writeTotalMultiplier, timeouts.writeTotalConstant};
-  if (!SetCommTimeouts(impl_->port, &t)) return impl_->failLast();
-  impl_->timeouts = timeouts;
-  return true;
+  return SetCommTimeouts(impl_->port, &t) || impl_->failLast();
 }
 
 bool SerialPort::setEventMask(uint32_t mask) {
@@ -279,22 +271,20 @@ bool SerialPort::status(PortStatus& out) {
 
 bool SerialPort::purge(unsigned flags) { return PurgeComm(impl_->port, flags) || impl_->failLast(); }
 
-bool SerialPort::read(void* buffer, std::size_t count, std::size_t& transferred) {
+bool SerialPort::read(void* buffer, std::size_t count, std::size_t& transferred, uint32_t waitMs) {
   Impl& d = *impl_;
   auto start = [&](OVERLAPPED* ov, DWORD& moved) {
     return ReadFile(d.port, buffer, static_cast<DWORD>(count), &moved, ov) != 0;
   };
-  DWORD limit = limitMs(d.timeouts.readTotalConstant, d.timeouts.readTotalMultiplier, count);
-  return d.transfer(d.reading, start, limit, transferred);
+  return d.transfer(d.reading, start, waitMs, transferred);
 }
 
-bool SerialPort::write(const void* buffer, std::size_t count, std::size_t& transferred) {
+bool SerialPort::write(const void* buffer, std::size_t count, std::size_t& transferred, uint32_t waitMs) {
   Impl& d = *impl_;
   auto start = [&](OVERLAPPED* ov, DWORD& moved) {
     return WriteFile(d.port, buffer, static_cast<DWORD>(count), &moved, ov) != 0;
   };
-  DWORD limit = limitMs(d.timeouts.writeTotalConstant, d.timeouts.writeTotalMultiplier, count);
-  return d.transfer(d.writing, start, limit, transferred);
+  return d.transfer(d.writing, start, waitMs, transferred);
 }
 
 const PortError& SerialPort::lastError() const { return impl_->error; }

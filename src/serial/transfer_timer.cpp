@@ -15,9 +15,10 @@ int msUntil(TransferTimer::Clock::time_point deadline, TransferTimer::Clock::tim
 
 }  // namespace
 
-TransferTimer::TransferTimer(uint32_t totalMs, uint32_t intervalMs, Clock::time_point start)
-    : hasTotal_(totalMs != 0),
-      totalDeadline_(start + std::chrono::milliseconds(totalMs)),
+TransferTimer::TransferTimer(uint32_t callerWaitMs, uint32_t totalMs, uint32_t intervalMs,
+                             Clock::time_point start)
+    : deadline_(start + std::chrono::milliseconds(
+                            totalMs == 0 ? callerWaitMs : std::min(callerWaitMs, totalMs))),
       interval_(intervalMs) {}
 
 void TransferTimer::bytesArrived(Clock::time_point now) {
@@ -27,12 +28,8 @@ void TransferTimer::bytesArrived(Clock::time_point now) {
 }
 
 int TransferTimer::waitMs(Clock::time_point now) const {
-  int wait = -1;
-  if (hasTotal_) wait = msUntil(totalDeadline_, now);
-  if (intervalRunning_) {
-    int gap = msUntil(intervalDeadline_, now);
-    wait = wait < 0 ? gap : std::min(wait, gap);
-  }
+  int wait = msUntil(deadline_, now);
+  if (intervalRunning_) wait = std::min(wait, msUntil(intervalDeadline_, now));
   return wait;
 }
 

@@ -9,28 +9,13 @@
 #include "core/sjis.h"
 #include "scratch_dir.h"
 #include "scripted_user_interface.h"
+#include "thread_count.h"
 #include "unit_sim_process.h"
 
 namespace brisvel {
 namespace {
 
 using namespace testing_support;
-
-std::string FirstLine(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  std::string line;
-  std::getline(in, line);
-  return line;
-}
-
-// Threads that carry the program's own name; a serial monitor thread is one of them.
-size_t ThreadCount() {
-  const std::string program = FirstLine("/proc/self/comm");
-  size_t count = 0;
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
-    if (FirstLine(task.path() / "comm") == program) ++count;
-  return count;
-}
 
 class CaptureCommandTest : public testing::Test {
  protected:
@@ -40,7 +25,7 @@ class CaptureCommandTest : public testing::Test {
     device = unit->DevicePath();
     commands = std::make_unique<Registration>(
         CommandEnvironment{dir / "brisvel.ini", [] { return std::vector<std::string>{}; }, timeout_ms, dir / "state"}, ui);
-    threads_before = ThreadCount();
+    threads_before = UnnamedThreadCount();
   }
 
   void Add(const std::optional<std::string>& name) {
@@ -51,7 +36,7 @@ class CaptureCommandTest : public testing::Test {
 
   // After every Add the port is free again and no monitor thread is left behind.
   void ExpectPortReleased() {
-    EXPECT_EQ(ThreadCount(), threads_before);
+    EXPECT_EQ(UnnamedThreadCount(), threads_before);
     PumpedReceiveDialog probe(std::chrono::milliseconds(0));
     probe.port().portname = device;
     EXPECT_TRUE(probe.port().Open());

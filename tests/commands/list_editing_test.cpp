@@ -78,7 +78,7 @@ TEST_F(ListEditingTest, CommandsSelectTheRowTheyLeave) {
 }
 
 TEST_F(ListEditingTest, CaptionShowsTheFileAndUnsavedChanges) {
-  EXPECT_EQ(commands.Caption(), "リモコンデータ登録");
+  EXPECT_EQ(commands.caption(), "リモコンデータ登録");
   commands.Delete(0);
   EXPECT_EQ(ui.caption, "*リモコンデータ登録");
   commands.Undo();
@@ -95,11 +95,11 @@ TEST_F(ListEditingTest, CopyPutsTheDataTextOnTheClipboard) {
 
 TEST_F(ListEditingTest, RepeatedCodeNamesTheOtherRow) {
   list().append({*sjis::FromUtf8("テレビ"), "0B"});
-  EXPECT_EQ(commands.RepeatedCodeNote(3), "行 2「b」と同じコードです");
-  EXPECT_EQ(commands.RepeatedCodeNote(1), "行 4「テレビ」と同じコードです");
-  EXPECT_EQ(commands.RepeatedCodeNote(0), std::nullopt);
+  EXPECT_EQ(commands.repeatedCodeNote(3), "行 2「b」と同じコードです");
+  EXPECT_EQ(commands.repeatedCodeNote(1), "行 4「テレビ」と同じコードです");
+  EXPECT_EQ(commands.repeatedCodeNote(0), std::nullopt);
   commands.Delete(1);
-  EXPECT_EQ(commands.RepeatedCodeNote(2), std::nullopt);
+  EXPECT_EQ(commands.repeatedCodeNote(2), std::nullopt);
   commands.Undo();
   EXPECT_TRUE(list().repeated(1));
 }

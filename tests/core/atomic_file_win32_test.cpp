@@ -11,7 +11,7 @@
 #include "core/code_list_file.h"
 #include "core/profile.h"
 #include "file_bytes.h"
-#include "process_info.h"
+#include "under_wine.h"
 
 namespace brisvel {
 namespace {

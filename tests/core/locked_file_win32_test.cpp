@@ -22,8 +22,8 @@ TEST(LockedFile, HeldFileIsLockedToOthersYetReadableAndRemovable) {
   {
     LockedFile held = LockedFile::Create(journal);
     EXPECT_THROW(LockedFile::Create(journal), UserError) << "the file must not exist";
-    held.Append("BRJ1");
-    held.Append("\nrow");
+    held.append("BRJ1");
+    held.append("\nrow");
     EXPECT_FALSE(LockedFile::TryLock(journal).has_value()) << "another handle took the held lock";
     // Wine does not enforce locks on reads, so only Windows can fail this.
     EXPECT_EQ(WholeFile(journal).bytes(), "BRJ1\nrow") << "the lock keeps readers out";
@@ -31,7 +31,7 @@ TEST(LockedFile, HeldFileIsLockedToOthersYetReadableAndRemovable) {
   {
     auto taken = LockedFile::TryLock(journal);
     ASSERT_TRUE(taken.has_value()) << "the lock outlived its holder";
-    taken->Append("\nmore");
+    taken->append("\nmore");
     const fs::path aside = dir / "journal.unreadable";
     fs::rename(journal, aside);
     EXPECT_TRUE(fs::remove(aside)) << "a held journal cannot be put aside or removed";

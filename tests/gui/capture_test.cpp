@@ -21,30 +21,13 @@
 #include "file_bytes.h"
 #include "form_environment.h"
 #include "scripted_prompts.h"
+#include "thread_count.h"
 #include "unit_sim_process.h"
 
 namespace brisvel {
 namespace {
 
 using namespace testing_support;
-
-std::string ReadLine(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  std::string line;
-  std::getline(in, line);
-  return line;
-}
-
-// Threads that carry the program's own name: Qt names its helper threads, which come and
-// go as they please, while a serial monitor thread is an unnamed one.
-size_t UnnamedThreadCount() {
-  const std::string program = ReadLine("/proc/self/comm");
-  size_t count = 0;
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-    if (ReadLine(task.path() / "comm") == program) ++count;
-  }
-  return count;
-}
 
 class CaptureTest : public testing::Test {
  protected:

@@ -22,19 +22,6 @@ void Type(QWidget* widget, const QString& text) {
   }
 }
 
-TEST(DefaultErrorBox, AppendsPeriodAfterCharactersAboveIt) {
-  const std::pair<QString, QString> cases[] = {
-      {"error -- read", "error -- read."},
-      {"ファイル", "ファイル."},
-      {"index (0)", "index (0)"},
-      {"done.", "done."},
-      {"ends with comma,", "ends with comma,"},
-      {"ends with slash/", "ends with slash/."},
-      {"", ""},
-  };
-  for (const auto& [message, shown] : cases) EXPECT_EQ(WithClosingPeriod(message), shown) << message.toStdString();
-}
-
 TEST(ErrorDialog, ShowsAmpersandsAsWindowsDoes) {
   EXPECT_EQ(MnemonicTextToHtml("a&&b"), "a&amp;b");
   EXPECT_EQ(MnemonicTextToHtml("&Save"), "<u>S</u>ave");

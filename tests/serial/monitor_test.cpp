@@ -10,6 +10,13 @@
 #include "serial/rs232c.h"
 
 namespace brisvel::serial {
+
+// Calls the dispatcher as the monitor thread does, with a reported mask of the test's choice.
+class Trs232cTestPeer {
+ public:
+  static void dispatch(Trs232c& port, uint32_t reported) { port.DispatchCommEvents(reported); }
+};
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -120,6 +127,19 @@ TEST_F(MonitorTest, PacketIsPostedBeforeRxChar) {
   EXPECT_EQ(calls, (std::vector<int>{kNotifyRxChar, kNotifyPacket, kNotifyRxChar}));
 }
 
+TEST_F(MonitorTest, RxCharAgainAfterAReadEmptiedTheQueue) {
+  recordRxChar();
+  ASSERT_TRUE(port->Open());
+  pty.send(3);
+  ASSERT_TRUE(pumpUntilCalls(1));
+  unsigned char buffer[3] = {};
+  ASSERT_TRUE(port->Read(buffer, 3));
+  pumpFor(50ms);
+  calls.clear();
+  pty.send(3);  // as many bytes as the queue last held
+  EXPECT_TRUE(pumpUntilCalls(1)) << "the second arrival reported no character";
+}
+
 TEST_F(MonitorTest, PacketSizeZeroNeverCallsOnPacket) {
   recordRxChar();
   port->packetsize = 0;
@@ -135,15 +155,15 @@ TEST_F(MonitorTest, CloseWhileBlockedIsPromptAndLeavesNoThread) {
   // A first run lets sanitizer runtimes start their own helper threads before counting.
   ASSERT_TRUE(port->Open());
   ASSERT_TRUE(port->Close());
-  int before = testing_support::ThreadCount();
+  size_t before = testing_support::UnnamedThreadCount();
   ASSERT_TRUE(port->Open());
-  EXPECT_EQ(testing_support::ThreadCount(), before + 1);
+  EXPECT_EQ(testing_support::UnnamedThreadCount(), before + 1);
   pty.send(10);  // bytes unread: the monitor waits with a non-empty queue
   std::this_thread::sleep_for(50ms);
   auto start = Clock::now();
   EXPECT_TRUE(port->Close());
   EXPECT_LT(Clock::now() - start, 50ms);
-  EXPECT_EQ(testing_support::ThreadCount(), before);
+  EXPECT_EQ(testing_support::UnnamedThreadCount(), before);
 }
 
 TEST_F(MonitorTest, FarSideHangUpDuringAWait) {
@@ -185,6 +205,64 @@ TEST_F(MonitorTest, ReopenStartsAFreshCount) {
   pty.send(142);
   pumpFor(150ms);
   EXPECT_TRUE(calls.empty()) << "Open purged the 100 bytes";
+}
+
+struct DispatchCase {
+  const char* what;
+  uint32_t reported;
+  std::vector<Trs232c::Notify Trs232c::*> handlers;
+  int32_t packetsize;
+  std::size_t queued;
+  std::vector<int> posted;
+};
+
+std::vector<int> posted(testing::PumpLog& log) {
+  std::lock_guard lock(log.mutex);
+  return {log.queue.begin(), log.queue.end()};
+}
+
+TEST(DispatchCommEvents, PostsInOrderForAssignedHandlersOnly) {
+  const std::vector<Trs232c::Notify Trs232c::*> all = {
+      &Trs232c::OnBREAK, &Trs232c::OnCTS,    &Trs232c::OnDSR,    &Trs232c::OnERR,
+      &Trs232c::OnRING,  &Trs232c::OnRLSD,   &Trs232c::OnPACKET, &Trs232c::OnRXCHAR,
+      &Trs232c::OnRXFLAG, &Trs232c::OnTXEMPTY};
+  const uint32_t every = kEvBreak | kEvCts | kEvDsr | kEvErr | kEvRing | kEvRlsd | kEvRxChar |
+                         kEvRxFlag | kEvTxEmpty;
+  const std::vector<DispatchCase> cases = {
+      {"every event, every handler, packet complete", every, all, 4, 4,
+       {kNotifyBreak, kNotifyCts, kNotifyDsr, kNotifyErr, kNotifyRing, kNotifyRlsd, kNotifyPacket,
+        kNotifyRxChar, kNotifyRxFlag, kNotifyTxEmpty}},
+      {"line events in their order, not by bit value", kEvRlsd | kEvRing | kEvErr | kEvBreak, all,
+       0, 0, {kNotifyBreak, kNotifyErr, kNotifyRing, kNotifyRlsd}},
+      {"packet before character at the threshold", kEvRxChar,
+       {&Trs232c::OnRXCHAR, &Trs232c::OnPACKET}, 4, 5, {kNotifyPacket, kNotifyRxChar}},
+      {"below the threshold only the character", kEvRxChar,
+       {&Trs232c::OnRXCHAR, &Trs232c::OnPACKET}, 4, 3, {kNotifyRxChar}},
+      {"packet size 0 never posts a packet", kEvRxChar, {&Trs232c::OnRXCHAR, &Trs232c::OnPACKET},
+       0, 10, {kNotifyRxChar}},
+      {"packet size 0, only OnPACKET", kEvRxChar, {&Trs232c::OnPACKET}, 0, 10, {}},
+      {"threshold reached without OnPACKET", kEvRxChar, {&Trs232c::OnRXCHAR}, 4, 4,
+       {kNotifyRxChar}},
+      {"only assigned handlers post", every, {&Trs232c::OnDSR, &Trs232c::OnRXFLAG}, 4, 4,
+       {kNotifyDsr, kNotifyRxFlag}},
+      {"handlers without their event post nothing", 0, all, 4, 4, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::Pty pty;
+    testing::PumpLog log;
+    Trs232c port(std::make_unique<testing::PumpedWindow>(log));
+    port.portname = pty.path;
+    port.packetsize = c.packetsize;
+    for (auto handler : c.handlers) port.*handler = [](Trs232c&) {};
+    // A monitor that never runs leaves the test the only caller of the dispatcher.
+    port.SetThreadStarter([](std::function<void()>) { return std::thread([] {}); });
+    ASSERT_TRUE(port.Open());
+    pty.send(c.queued);
+    ASSERT_TRUE(pty.waitForInput(c.queued));
+    Trs232cTestPeer::dispatch(port, c.reported);
+    EXPECT_EQ(posted(log), c.posted);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include "pty_support.h"
@@ -76,6 +77,24 @@ TEST_F(TransferTest, TimedOutReadTakesNothingThatComesLater) {
   EXPECT_EQ(byte, 0x59);
 }
 
+TEST_F(TransferTest, ZeroTimeOutWaitsForNothing) {
+  port.rxtimeout = 0;
+  port.txtimeout = 0;
+  ASSERT_TRUE(port.Open());
+  unsigned char buffer[2] = {};
+  auto read = std::async(std::launch::async, [&] { return port.Read(buffer, 2); });
+  bool returned = read.wait_for(5s) == std::future_status::ready;
+  if (!returned) pty.send(2);  // frees a read stuck waiting, so the test fails instead of hanging
+  EXPECT_TRUE(returned) << "a zero time-out waited for bytes";
+  EXPECT_FALSE(read.get());
+
+  pty.send({0x59, 0x53});
+  ASSERT_TRUE(pty.waitForInput(2));
+  EXPECT_TRUE(port.Read(buffer, 2)) << "bytes already queued need no wait";
+  EXPECT_EQ(buffer[1], 0x53);
+  EXPECT_TRUE(port.WriteByte(0x72)) << "room in the output queue needs no wait";
+}
+
 TEST_F(TransferTest, ShortReadFailsEvenWithBytesAtHand) {
   ASSERT_TRUE(port.Open());
   pty.send(3);
@@ -85,7 +104,7 @@ TEST_F(TransferTest, ShortReadFailsEvenWithBytesAtHand) {
 }
 
 TEST_F(TransferTest, ReadIntervalEndsAStalledTransfer) {
-  port.rxtimeout = 0;  // no total limit: only the gap can end it
+  port.rxtimeout = 5000;  // the gap must end it long before this
   port.readinterval = 50;
   ASSERT_TRUE(port.Open());
   pty.send(2);

@@ -5,6 +5,8 @@
 //   SIM <args...>       the simulated unit with these options on a new COM port; reply: its number
 //   SEND <hex>          bytes to the far end of this connection's pty; reply: OK
 //   RECV <count> <ms>   what the component wrote, up to count bytes; reply: <hex>
+//   QUEUED <count>      wait until the component's side holds count unread; reply: 1 or 0
+//   DRAIN               take what the component wrote until quiet; reply: how many bytes
 //   HANGUP              close the pty's master; reply: OK
 //   TTY                 the tty's state; reply: the TtyState fields in order
 //   PRESET <two> <chr>  two stop bits (0/1) and the start character before Open; reply: OK
@@ -37,7 +39,7 @@ inline Bytes FromHex(std::string_view hex) {
 
 inline std::string ToText(const TtyState& s) {
   std::ostringstream out;
-  out << s.baud << ' ' << s.parityOdd << ' ' << s.parityStick << ' ' << s.twoStopBits << ' ' << s.raw << ' '
+  out << s.inputBaud << ' ' << s.outputBaud << ' ' << s.parityOdd << ' ' << s.parityStick << ' ' << s.twoStopBits << ' ' << s.raw << ' '
       << s.local << ' ' << s.xonOutput << ' ' << s.xonInput << ' ' << s.ctsFlow << ' ' << int{s.startChar}
       << ' ' << int{s.stopChar};
   return out.str();
@@ -47,7 +49,7 @@ inline TtyState TtyFromText(const std::string& text) {
   std::istringstream in(text);
   TtyState s;
   int start = 0, stop = 0;
-  in >> s.baud >> s.parityOdd >> s.parityStick >> s.twoStopBits >> s.raw >> s.local >> s.xonOutput >>
+  in >> s.inputBaud >> s.outputBaud >> s.parityOdd >> s.parityStick >> s.twoStopBits >> s.raw >> s.local >> s.xonOutput >>
       s.xonInput >> s.ctsFlow >> start >> stop;
   s.startChar = static_cast<unsigned char>(start);
   s.stopChar = static_cast<unsigned char>(stop);

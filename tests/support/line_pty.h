@@ -16,7 +16,8 @@ using Bytes = std::vector<unsigned char>;
 // The tty as the line sees it. A pty forces CS8 and clears PARENB on every change, so
 // only the parity kind, the stop bits, the speed and the flow settings can be read back.
 struct TtyState {
-  uint32_t baud = 0;
+  uint32_t inputBaud = 0;
+  uint32_t outputBaud = 0;
   bool parityOdd = false;    // odd or mark
   bool parityStick = false;  // mark or space
   bool twoStopBits = false;
@@ -45,6 +46,10 @@ class Pty {
   }
   // What the component wrote, up to count bytes, waiting at most limit for them.
   Bytes receive(std::size_t count, std::chrono::milliseconds limit) const;
+  // Waits (up to 2 s) until the component's side holds exactly `bytes` unread.
+  bool waitForInput(std::size_t bytes) const;
+  // Takes what the component wrote until the line stays quiet for a moment; how many bytes.
+  std::size_t drain() const;
   void closeMaster();  // the far side hangs up
   TtyState tty() const;
   // What the driver holds before the component opens the port.

@@ -2,10 +2,14 @@
 
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include "serial/baud_linux.h"
+#include <chrono>
+#include <thread>
+
+#include "tty_speeds_linux.h"
 
 namespace brisvel::serial::testing {
 
@@ -49,11 +53,34 @@ Bytes Pty::receive(std::size_t count, std::chrono::milliseconds limit) const {
   return bytes;
 }
 
+bool Pty::waitForInput(std::size_t bytes) const {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  int queued = -1;
+  while (ioctl(impl_->slave, FIONREAD, &queued) == 0 && static_cast<std::size_t>(queued) != bytes &&
+         std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  return static_cast<std::size_t>(queued) == bytes;
+}
+
+std::size_t Pty::drain() const {
+  std::size_t total = 0;
+  unsigned char buffer[4096];
+  pollfd p{impl_->master, POLLIN, 0};
+  while (::poll(&p, 1, 100) > 0 && (p.revents & POLLIN)) {
+    ssize_t n = ::read(impl_->master, buffer, sizeof buffer);
+    if (n <= 0) break;
+    total += static_cast<std::size_t>(n);
+  }
+  return total;
+}
+
 TtyState Pty::tty() const {
   termios t{};
   TtyState s;
   if (tcgetattr(impl_->slave, &t) != 0) return s;
-  detail::getBaud(impl_->slave, s.baud);
+  const TtySpeeds speeds = ttySpeeds(impl_->slave);
+  s.inputBaud = speeds.input;
+  s.outputBaud = speeds.output;
   s.parityOdd = t.c_cflag & PARODD;
   s.parityStick = t.c_cflag & CMSPAR;
   s.twoStopBits = t.c_cflag & CSTOPB;

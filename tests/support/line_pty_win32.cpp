@@ -24,6 +24,15 @@ Bytes Pty::receive(std::size_t count, std::chrono::milliseconds limit) const {
   return reply.starts_with("ERR") ? Bytes{} : protocol::FromHex(reply);
 }
 
+bool Pty::waitForInput(std::size_t bytes) const {
+  return impl_->server.request("QUEUED " + std::to_string(bytes)) == "1";
+}
+
+std::size_t Pty::drain() const {
+  const std::string reply = impl_->server.request("DRAIN");
+  return reply.starts_with("ERR") ? 0 : std::stoul(reply);
+}
+
 void Pty::closeMaster() { impl_->server.request("HANGUP"); }
 
 TtyState Pty::tty() const { return protocol::TtyFromText(impl_->server.request("TTY")); }

@@ -1,7 +1,8 @@
 #pragma once
-// The simulated capture unit as a child process, for tests that talk to it through the
-// device it prints. Every wait is bounded and the child is killed on the way out, so a
-// broken simulator fails a test instead of hanging the suite. Define BRISVEL_UNIT_SIM_PATH.
+// The simulated capture unit, or another program of ours, as a child process, for tests that
+// talk to it through its pipes and the device it prints. Every wait is bounded and the child
+// is killed on the way out, so a broken program fails a test instead of hanging the suite.
+// Define BRISVEL_UNIT_SIM_PATH.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -52,23 +54,29 @@ inline std::string ReadText(int fd, std::chrono::milliseconds quiet) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-class Simulator {
+class ChildProcess {
  public:
-  explicit Simulator(const std::vector<std::string>& args) {
+  // `environment` entries ("NAME=value") replace or add to the test's own.
+  ChildProcess(const char* program, const std::vector<std::string>& args,
+               const std::vector<std::string>& environment = {}) {
     int in[2], out[2], err[2];
     if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) {
       ThrowSystemError("pipe2");
     }
-    std::vector<const char*> argv{BRISVEL_UNIT_SIM_PATH};
+    std::vector<const char*> argv{program};
     for (const auto& arg : args) argv.push_back(arg.c_str());
     argv.push_back(nullptr);
+    const std::vector<std::string> variables = Environment(environment);
+    std::vector<const char*> envp;
+    for (const auto& variable : variables) envp.push_back(variable.c_str());
+    envp.push_back(nullptr);
     pid_ = fork();
     if (pid_ < 0) ThrowSystemError("fork");
     if (pid_ == 0) {
       dup2(in[0], STDIN_FILENO);
       dup2(out[1], STDOUT_FILENO);
       dup2(err[1], STDERR_FILENO);
-      execv(argv[0], const_cast<char* const*>(argv.data()));
+      execve(argv[0], const_cast<char* const*>(argv.data()), const_cast<char* const*>(envp.data()));
       _exit(127);
     }
     close(in[0]);
@@ -79,7 +87,7 @@ class Simulator {
     stderr_ = err[0];
   }
 
-  ~Simulator() {
+  ~ChildProcess() {
     if (pid_ > 0) {
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
@@ -88,8 +96,8 @@ class Simulator {
     close(stdout_);
     close(stderr_);
   }
-  Simulator(const Simulator&) = delete;
-  Simulator& operator=(const Simulator&) = delete;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
 
   std::string DevicePath() {
     std::string line;
@@ -100,7 +108,12 @@ class Simulator {
     return line;
   }
   std::string Stdout() { return ReadText(stdout_, kPatience); }
-  std::string Stderr() { return ReadText(stderr_, kPatience); }
+  // What the child wrote on stderr since the last call, LogShows's reading included.
+  std::string Stderr() {
+    std::string text = std::move(log_) + ReadText(stderr_, kPatience);
+    log_.clear();
+    return text;
+  }
 
   // Reads the event log on stderr until `text` shows in it: the only way to know the
   // simulator has dealt with input that leaves nothing on the line.
@@ -142,11 +155,29 @@ class Simulator {
   }
 
  private:
+  static std::vector<std::string> Environment(const std::vector<std::string>& changes) {
+    const auto name_of = [](const std::string& variable) { return variable.substr(0, variable.find('=')); };
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+      const std::string text = *variable;
+      const bool changed = std::any_of(changes.begin(), changes.end(),
+                                       [&](const std::string& change) { return name_of(change) == name_of(text); });
+      if (!changed) variables.push_back(text);
+    }
+    variables.insert(variables.end(), changes.begin(), changes.end());
+    return variables;
+  }
+
   pid_t pid_ = -1;
   int stdin_ = -1;
   int stdout_ = -1;
   int stderr_ = -1;
   std::string log_;
+};
+
+class Simulator : public ChildProcess {
+ public:
+  explicit Simulator(const std::vector<std::string>& args) : ChildProcess(BRISVEL_UNIT_SIM_PATH, args) {}
 };
 
 }  // namespace brisvel::testing_support

@@ -178,6 +178,12 @@ class Connection {
       in >> count >> ms;
       return protocol::ToHex(pty_->receive(count, std::chrono::milliseconds(ms)));
     }
+    if (command == "QUEUED") {
+      std::size_t count = 0;
+      in >> count;
+      return pty_->waitForInput(count) ? "1" : "0";
+    }
+    if (command == "DRAIN") return std::to_string(pty_->drain());
     if (command == "HANGUP") {
       pty_->closeMaster();
       return "OK";

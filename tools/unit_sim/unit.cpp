@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <system_error>
 #include <thread>
@@ -23,10 +24,13 @@ constexpr auto kByteTime = std::chrono::nanoseconds(10'000'000'000LL / 115200);
 // Small enough that the tool sees the bytes trickle in, large enough to keep sleeps sane.
 constexpr std::size_t kChunkSize = 8;
 
-template <typename... Args>
-void Log(const char* format, Args... args) {
-  std::fprintf(stderr, "brisvel-unit-sim: ");
-  std::fprintf(stderr, format, args...);
+// Declared printf-like so the compiler checks each call's arguments against its format.
+[[gnu::format(printf, 1, 2)]] void Log(const char* format, ...) {
+  std::fputs("brisvel-unit-sim: ", stderr);
+  std::va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
   std::fputc('\n', stderr);
 }
 

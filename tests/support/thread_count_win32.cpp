@@ -1,4 +1,4 @@
-#include "process_info.h"
+#include "thread_count.h"
 
 #include <windows.h>
 #include <process.h>
@@ -30,15 +30,15 @@ const void* startAddressOf(DWORD threadId) {
 }  // namespace
 
 // std::thread starts its threads through the C runtime's _beginthreadex, so counting the
-// threads that begin there counts the program's own and leaves out the main thread, the
-// system's thread pool, wine's helpers (such as the one behind a pending WaitCommEvent) and
-// GoogleTest's thread watchers, which come and go on their own time.
-int ThreadCount() {
+// threads that begin there leaves out the main thread, the system's thread pool, wine's
+// helpers (such as the one behind a pending WaitCommEvent) and GoogleTest's thread watchers,
+// which come and go on their own time.
+size_t UnnamedThreadCount() {
   HMODULE runtime = moduleAt(reinterpret_cast<const void*>(&_beginthreadex));
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   THREADENTRY32 entry{};
   entry.dwSize = sizeof entry;
-  int n = 0;
+  size_t n = 0;
   for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
     if (entry.th32OwnerProcessID == GetCurrentProcessId() && moduleAt(startAddressOf(entry.th32ThreadID)) == runtime)
       ++n;
@@ -46,7 +46,5 @@ int ThreadCount() {
   CloseHandle(snapshot);
   return n;
 }
-
-bool UnderWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
 }  // namespace brisvel::testing_support

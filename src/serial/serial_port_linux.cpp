@@ -1,6 +1,6 @@
-// Linux/POSIX serial port: termios on a non-blocking descriptor, an epoll set holding the
-// port (edge-triggered, so queued bytes do not keep it ready) and an eventfd that mask
-// changes signal.
+// Linux serial port: termios (termios2 for arbitrary speeds) on a non-blocking descriptor,
+// an epoll set holding the port (edge-triggered, so queued bytes do not keep it ready) and an
+// eventfd that mask changes signal.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -117,11 +117,13 @@ struct SerialPort::Impl {
   int wakeFd = -1;
   int epollFd = -1;
   std::atomic<uint32_t> mask{0};
+  std::atomic<bool> inputTaken{false};  // a read or purge emptied some of the input queue
   LineSettings settings;
   Timeouts timeouts;
   PortError error;
 
   // Monitor-thread state: what the last wait saw.
+  bool rxArrived = false;  // an input edge not yet examined
   uint32_t lastInQueue = 0;
   int lastModem = -1;
   bool modemUnsupported = false;
@@ -152,6 +154,13 @@ struct SerialPort::Impl {
     wake.data.fd = wakeFd;
     return epoll_ctl(epollFd, EPOLL_CTL_ADD, fd, &port) == 0 &&
            epoll_ctl(epollFd, EPOLL_CTL_ADD, wakeFd, &wake) == 0;
+  }
+
+  // Bytes queued before the open make the port ready at once; as with the Win32 event mask,
+  // only arrivals from now on are events.
+  void forgetEarlierArrivals() const {
+    std::array<epoll_event, 2> ready{};
+    epoll_wait(epollFd, ready.data(), ready.size(), 0);
   }
 
   void signalWake() const {
@@ -207,19 +216,27 @@ struct SerialPort::Impl {
 
   uint32_t sampleEvents(uint32_t wanted) {
     uint32_t events = 0;
-    if (wanted & kEvRxChar) {
-      int queued = 0;
-      if (ioctl(fd, FIONREAD, &queued) != 0) {
-        hungUp = true;
-        return 0;
-      }
-      auto now = static_cast<uint32_t>(queued);
-      if (now > lastInQueue) events |= kEvRxChar;
-      lastInQueue = now;
-    }
+    if ((wanted & kEvRxChar) && bytesArrived()) events |= kEvRxChar;
     if (wanted & kModemEvents) events |= sampleModem() & wanted;
     if (wanted & kEvTxEmpty) events |= sampleOutQueue();
     return events;
+  }
+
+  // Every arrival is an input edge, but the kernel may hand one write over in parts, giving
+  // edges for bytes already reported. So an edge counts when the queue grew, or when a read
+  // or purge took bytes since the last look, which hides the growth.
+  bool bytesArrived() {
+    if (!std::exchange(rxArrived, false)) return false;
+    bool taken = inputTaken.exchange(false);
+    int queued = 0;
+    if (ioctl(fd, FIONREAD, &queued) != 0) {
+      hungUp = true;
+      return false;
+    }
+    auto now = static_cast<uint32_t>(queued);
+    bool grew = now > lastInQueue;
+    lastInQueue = now;
+    return grew || taken;
   }
 
   uint32_t sampleModem() {
@@ -268,10 +285,10 @@ struct SerialPort::Impl {
   }
 
   template <typename Transfer>
-  bool transfer(Transfer move, short readiness, uint32_t totalMs, uint32_t intervalMs,
-                std::size_t count, std::size_t& transferred) {
+  bool transfer(Transfer move, short readiness, uint32_t waitMs, uint32_t totalMs,
+                uint32_t intervalMs, std::size_t count, std::size_t& transferred) {
     using Clock = TransferTimer::Clock;
-    TransferTimer timer(totalMs, intervalMs, Clock::now());
+    TransferTimer timer(waitMs, totalMs, intervalMs, Clock::now());
     transferred = 0;
     while (transferred < count) {
       ssize_t n = move(transferred);
@@ -314,7 +331,10 @@ bool SerialPort::open(const std::string& device) {
     ::close(std::exchange(d.fd, -1));
     return d.fail(code);
   }
+  d.forgetEarlierArrivals();
   d.mask.store(0);
+  d.inputTaken.store(false);
+  d.rxArrived = false;
   d.lastInQueue = 0;
   d.lastModem = -1;
   d.modemUnsupported = false;
@@ -357,7 +377,12 @@ bool SerialPort::setLineSettings(const LineSettings& s) {
   if (tcgetattr(d.fd, &t) != 0) return d.fail(errno);
   if (!d.buildTermios(s, t)) return false;
   const SpeedCode* standard = standardSpeed(s.baudRate);
-  if (standard) cfsetspeed(&t, standard->code);
+  if (standard) {
+    // An input speed that termios2 left in CIBAUD would outlive this call; with CIBAUD
+    // clear the input follows the output.
+    t.c_cflag &= ~CIBAUD;
+    cfsetspeed(&t, standard->code);
+  }
   if (tcsetattr(d.fd, TCSANOW, &t) != 0) return d.fail(errno);
   if (!standard && !detail::setAnyBaud(d.fd, s.baudRate)) return d.fail(errno);
   if (!d.applyModemControl(s.flags)) return false;
@@ -399,10 +424,12 @@ bool SerialPort::waitEvent(uint32_t& reported) {
     if (n < 0 && errno != EINTR) return d.pauseUnlessWoken(kHangUpPauseMs);
     bool woken = false;
     for (int i = 0; i < n; ++i) {
-      if (ready[i].data.fd == d.wakeFd)
+      if (ready[i].data.fd == d.wakeFd) {
         woken = d.drainWake() || woken;
-      else if (ready[i].events & (EPOLLHUP | EPOLLERR))
-        d.hungUp = true;
+        continue;
+      }
+      if (ready[i].events & EPOLLIN) d.rxArrived = true;
+      if (ready[i].events & (EPOLLHUP | EPOLLERR)) d.hungUp = true;
     }
     if (woken) return true;
   }
@@ -419,31 +446,39 @@ bool SerialPort::status(PortStatus& out) {
   return true;
 }
 
-// Transfers here are synchronous, so the abort flags have nothing outstanding to end.
+// Transfers here are synchronous, so an abort has no transfer to end. A transmit abort still
+// discards the unsent output: output held up by flow control would otherwise keep the close
+// that follows waiting in the kernel's drain.
 bool SerialPort::purge(unsigned flags) {
   Impl& d = *impl_;
-  bool tx = flags & kPurgeTxClear;
+  bool tx = flags & (kPurgeTxAbort | kPurgeTxClear);
   bool rx = flags & kPurgeRxClear;
   if (!tx && !rx) return isOpen();
   int which = tx && rx ? TCIOFLUSH : (tx ? TCOFLUSH : TCIFLUSH);
-  return tcflush(d.fd, which) == 0 || d.fail(errno);
+  if (tcflush(d.fd, which) != 0) return d.fail(errno);
+  if (rx) d.inputTaken.store(true);
+  return true;
 }
 
-bool SerialPort::read(void* buffer, std::size_t count, std::size_t& transferred) {
+bool SerialPort::read(void* buffer, std::size_t count, std::size_t& transferred,
+                      uint32_t waitMs) {
   Impl& d = *impl_;
   auto* bytes = static_cast<unsigned char*>(buffer);
   auto total = d.timeouts.readTotalConstant + d.timeouts.readTotalMultiplier * count;
-  return d.transfer([&](std::size_t done) { return ::read(d.fd, bytes + done, count - done); },
-                    POLLIN, static_cast<uint32_t>(total), d.timeouts.readInterval, count,
-                    transferred);
+  bool ok = d.transfer([&](std::size_t done) { return ::read(d.fd, bytes + done, count - done); },
+                       POLLIN, waitMs, static_cast<uint32_t>(total), d.timeouts.readInterval,
+                       count, transferred);
+  if (transferred > 0) d.inputTaken.store(true);
+  return ok;
 }
 
-bool SerialPort::write(const void* buffer, std::size_t count, std::size_t& transferred) {
+bool SerialPort::write(const void* buffer, std::size_t count, std::size_t& transferred,
+                       uint32_t waitMs) {
   Impl& d = *impl_;
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   auto total = d.timeouts.writeTotalConstant + d.timeouts.writeTotalMultiplier * count;
   return d.transfer([&](std::size_t done) { return ::write(d.fd, bytes + done, count - done); },
-                    POLLOUT, static_cast<uint32_t>(total), 0, count, transferred);
+                    POLLOUT, waitMs, static_cast<uint32_t>(total), 0, count, transferred);
 }
 
 const PortError& SerialPort::lastError() const { return impl_->error; }

@@ -1,0 +1,147 @@
+#include "cli/check_command.h"
+
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <string_view>
+#include <vector>
+
+#include "cli/exit_codes.h"
+#include "cli/file_text.h"
+#include "core/capture_exchange.h"
+#include "core/code_list_file.h"
+#include "core/text_lines.h"
+#include "core/sjis.h"
+
+namespace brisvel::cli {
+namespace {
+
+// Each line with its break, as the reader counts lines.
+std::vector<std::string_view> LinesWithBreaks(std::string_view text) {
+  std::vector<std::string_view> lines;
+  ForEachLine(text, [&](std::string_view line, std::string_view line_break) {
+    lines.emplace_back(line.data(), line.size() + line_break.size());
+  });
+  return lines;
+}
+
+// The file's lines (1-based) that saving would not write as they are. Lines are matched in
+// order, and a line that saving drops (a blank one, say) does not put the rest out of step.
+std::vector<size_t> LinesRewritten(std::string_view file, std::string_view saved) {
+  const auto have = LinesWithBreaks(file);
+  const auto want = LinesWithBreaks(saved);
+  std::vector<size_t> rewritten;
+  size_t i = 0, j = 0;
+  for (; i < have.size(); ++i) {
+    if (j < want.size() && have[i] == want[j]) {
+      ++j;
+      continue;
+    }
+    rewritten.push_back(i + 1);
+    const bool dropped = j < want.size() && i + 1 < have.size() && have[i + 1] == want[j];
+    if (!dropped) ++j;
+  }
+  // Saving would add lines after the last one.
+  if (j < want.size() && !have.empty() && (rewritten.empty() || rewritten.back() != have.size())) {
+    rewritten.push_back(have.size());
+  }
+  return rewritten;
+}
+
+// "1-3, 7, 9-10" for ascending numbers.
+std::string Ranges(const std::vector<size_t>& numbers) {
+  std::string text;
+  for (size_t i = 0; i < numbers.size();) {
+    size_t last = i;
+    while (last + 1 < numbers.size() && numbers[last + 1] == numbers[last] + 1) ++last;
+    if (!text.empty()) text += ", ";
+    text += std::to_string(numbers[i]);
+    if (last > i) text += "-" + std::to_string(numbers[last]);
+    i = last + 1;
+  }
+  return text;
+}
+
+std::string Plural(const char* word, const std::vector<size_t>& numbers) {
+  return std::string(word) + (numbers.size() == 1 ? " " : "s ") + Ranges(numbers);
+}
+
+bool IsCapturedCode(std::string_view data) {
+  return data.size() == 2 * kCodeBytes &&
+         std::ranges::all_of(data, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+class Report {
+ public:
+  explicit Report(Terminal& terminal) : terminal_(terminal) {}
+  void Problem(const std::string& line) {
+    terminal_.Out(line);
+    ++problems_;
+  }
+  void Rows(const char* what, const std::vector<size_t>& rows) {
+    if (!rows.empty()) Problem(Plural("row", rows) + ": " + what);
+  }
+  int problems() const { return problems_; }
+
+ private:
+  Terminal& terminal_;
+  int problems_ = 0;
+};
+
+void ReportRows(const std::vector<CodeEntry>& entries, Report& report) {
+  std::vector<size_t> without_data, not_codes;
+  std::map<std::string_view, std::vector<size_t>> rows_of_code;
+  for (size_t row = 1; row <= entries.size(); ++row) {
+    const std::string& data = *entries[row - 1].data;
+    if (data.empty()) {
+      without_data.push_back(row);
+      continue;
+    }
+    if (!IsCapturedCode(data)) not_codes.push_back(row);
+    rows_of_code[data].push_back(row);
+  }
+  report.Rows("no data text", without_data);
+  report.Rows("data text is not 480 hexadecimal digits", not_codes);
+
+  std::vector<std::vector<size_t>> duplicates;
+  for (auto& [code, rows] : rows_of_code) {
+    if (rows.size() > 1) duplicates.push_back(std::move(rows));
+  }
+  std::ranges::sort(duplicates);  // in order of their first row
+  for (const auto& rows : duplicates) {
+    std::string names;
+    for (size_t row : rows) names += (names.empty() ? "\"" : ", \"") + sjis::ToUtf8(entries[row - 1].name) + "\"";
+    report.Problem("rows " + Ranges(rows) + ": the same code (" + names + ")");
+  }
+}
+
+// The row a load stopped at: its name field is missing too when the error's index is even.
+void ReportUnfinishedRow(const LoadedCodeList& loaded, Report& report) {
+  const size_t row = loaded.entries.size() + 1;
+  const bool name_missing = loaded.error->index() % 2 == 0;
+  report.Problem("row " + std::to_string(row) + ": " + (name_missing ? "no name and no data text" : "no data text") +
+                 "; loading stops there (" + loaded.error->what() + ")");
+}
+
+}  // namespace
+
+int RunCheck(const std::filesystem::path& file, Terminal& terminal) {
+  std::string bytes;
+  try {
+    bytes = ReadWholeFile(file);
+  } catch (const UserError& error) {
+    terminal.Error(error.what());
+    return kExitFileError;
+  }
+  const LoadedCodeList loaded = ParseCodeList(bytes);
+  terminal.Out(file.string() + ": " + std::to_string(loaded.entries.size()) + " rows");
+
+  Report report(terminal);
+  const std::vector<size_t> rewritten = LinesRewritten(bytes, FormatCodeList(loaded.entries));
+  if (!rewritten.empty()) report.Problem(Plural("line", rewritten) + ": saving would write differently");
+  if (loaded.error) ReportUnfinishedRow(loaded, report);
+  ReportRows(loaded.entries, report);
+  return report.problems() == 0 ? kExitOk : kExitRefused;
+}
+
+}  // namespace brisvel::cli

@@ -1,0 +1,134 @@
+#include "cli/options.h"
+
+#include <algorithm>
+#include <map>
+#include <string_view>
+
+namespace brisvel::cli {
+
+const char* const kUsage =
+    "usage: brisvelremo-cli COMMAND [options]\n"
+    "\n"
+    "Captures infrared remote-control codes from a PC-OP-RS1 unit into BrisvelRemo's\n"
+    "code-list files (Shift-JIS CSV) without a window, and checks and converts those files.\n"
+    "\n"
+    "  ports                              list the serial ports\n"
+    "  capture --port P --name N --file F capture one code from the unit on P and append\n"
+    "                                     it under the name N to F (created when absent)\n"
+    "  check F                            report what in F would not survive the tool\n"
+    "  export F --format csv|json [-o OUT]\n"
+    "                                     write F's rows as UTF-8 CSV or JSON (stdout\n"
+    "                                     without -o)\n"
+    "  import IN -o F [--format csv|json] write a UTF-8 CSV or JSON file's rows to F\n"
+    "  --help, --version\n"
+    "\n"
+    "Ctrl+C cancels a capture that waits for the code. Exit status: 0 done; 1 problems\n"
+    "found (check) or input refused; 2 a file that cannot be read or written; 3-8 a failed\n"
+    "capture step (open, write, read, not Y, not S, not E); 64 a bad command line;\n"
+    "130 cancelled. See brisvelremo-cli(1).\n";
+
+namespace {
+
+// Positional arguments and the values of named options. "--opt value" and "--opt=value"
+// both work; "--" ends the options.
+struct Arguments {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> named;
+
+  std::string Take(const std::string& option) {
+    auto found = named.find(option);
+    if (found == named.end()) throw UsageError(option + " is required");
+    std::string value = std::move(found->second);
+    named.erase(found);
+    return value;
+  }
+  std::optional<std::string> TakeIfGiven(const std::string& option) {
+    if (!named.contains(option)) return std::nullopt;
+    return Take(option);
+  }
+  std::filesystem::path TakeOnlyPositional(const char* what) {
+    if (positional.size() != 1) throw UsageError(std::string("one ") + what + " expected");
+    return positional.front();
+  }
+  void ExpectNothingElse(bool positional_taken) const {
+    if (!named.empty()) throw UsageError("unknown option " + named.begin()->first);
+    if (!positional_taken && !positional.empty()) throw UsageError("unexpected argument " + positional.front());
+  }
+};
+
+std::string Canonical(std::string_view option) { return option == "-o" ? "--output" : std::string(option); }
+
+Arguments Split(std::vector<std::string>::const_iterator arg, std::vector<std::string>::const_iterator end) {
+  Arguments arguments;
+  bool options_ended = false;
+  for (; arg != end; ++arg) {
+    const std::string& text = *arg;
+    if (options_ended || text == "-" || !text.starts_with("-")) {
+      arguments.positional.push_back(text);
+    } else if (text == "--") {
+      options_ended = true;
+    } else if (const size_t equals = text.find('='); text.starts_with("--") && equals != std::string::npos) {
+      arguments.named[text.substr(0, equals)] = text.substr(equals + 1);
+    } else {
+      if (arg + 1 == end) throw UsageError(text + " needs a value");
+      arguments.named[Canonical(text)] = *++arg;
+    }
+  }
+  return arguments;
+}
+
+ExchangeFormat ParseFormat(const std::string& text) {
+  if (text == "csv") return ExchangeFormat::Csv;
+  if (text == "json") return ExchangeFormat::Json;
+  throw UsageError("--format is csv or json, not " + text);
+}
+
+std::string NonEmpty(std::string value, const char* option) {
+  if (value.empty()) throw UsageError(std::string(option) + " must not be empty");
+  return value;
+}
+
+}  // namespace
+
+Command ParseCommandLine(const std::vector<std::string>& args) {
+  Command command;
+  if (args.empty()) throw UsageError("a command is required");
+  const std::string& name = args.front();
+  if (name == "--help" || name == "-h" || name == "help") return command;
+  if (name == "--version") {
+    command.kind = Command::Kind::Version;
+    return command;
+  }
+  Arguments arguments = Split(args.begin() + 1, args.end());
+  bool positional_taken = false;
+  if (name == "ports") {
+    command.kind = Command::Kind::Ports;
+  } else if (name == "capture") {
+    command.kind = Command::Kind::Capture;
+    command.capture.port = NonEmpty(arguments.Take("--port"), "--port");
+    command.capture.name = NonEmpty(arguments.Take("--name"), "--name");
+    command.capture.file = NonEmpty(arguments.Take("--file"), "--file");
+  } else if (name == "check") {
+    command.kind = Command::Kind::Check;
+    command.file = arguments.TakeOnlyPositional("code-list file");
+    positional_taken = true;
+  } else if (name == "export") {
+    command.kind = Command::Kind::Export;
+    command.file = arguments.TakeOnlyPositional("code-list file");
+    positional_taken = true;
+    command.format = ParseFormat(arguments.Take("--format"));
+    if (auto output = arguments.TakeIfGiven("--output")) command.output = NonEmpty(*output, "-o");
+  } else if (name == "import") {
+    command.kind = Command::Kind::Import;
+    command.file = arguments.TakeOnlyPositional("input file");
+    positional_taken = true;
+    command.output = NonEmpty(arguments.Take("--output"), "-o");
+    if (auto format = arguments.TakeIfGiven("--format")) command.format = ParseFormat(*format);
+  } else {
+    throw UsageError("unknown command " + name);
+  }
+  arguments.ExpectNothingElse(positional_taken);
+  return command;
+}
+
+}  // namespace brisvel::cli

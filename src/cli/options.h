@@ -1,0 +1,34 @@
+#pragma once
+// The command line: a subcommand and its options.
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "cli/capture_command.h"
+#include "cli/exchange_formats.h"
+
+namespace brisvel::cli {
+
+extern const char* const kUsage;
+
+// A command line that cannot be understood; what() says why.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Command {
+  enum class Kind { Help, Version, Ports, Capture, Check, Export, Import };
+  Kind kind = Kind::Help;
+  CaptureOptions capture;
+  std::filesystem::path file;  // check, export: the code list; import: the input
+  std::optional<std::filesystem::path> output;
+  std::optional<ExchangeFormat> format;
+};
+
+// Throws UsageError.
+Command ParseCommandLine(const std::vector<std::string>& args);
+
+}  // namespace brisvel::cli

@@ -1,0 +1,46 @@
+#pragma once
+// What the commands ask of the user, answered from the command line and shown on the
+// terminal: the name and the file are the options given, errors go to stderr, and the
+// receive dialog is a prompt and a wait that Ctrl-C ends.
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cli/terminal.h"
+#include "commands/user_interface.h"
+
+namespace brisvel::cli {
+
+class TerminalUserInterface : public UserInterface {
+ public:
+  TerminalUserInterface(Terminal& terminal, std::string utf8_name, std::filesystem::path file);
+
+  std::optional<std::string> askText(const std::string& caption, const std::string& prompt,
+                                     int max_sjis_bytes) override;
+  void showError(const std::string& message) override;
+  std::optional<std::filesystem::path> chooseFile(FileDialogKind kind, const std::filesystem::path& folder,
+                                                  const std::optional<std::filesystem::path>& file) override;
+  std::unique_ptr<ReceiveDialog> createReceiveDialog() override;
+  // The command line loads only into an empty list, offers no recovery and has no window:
+  // it never drops changes, restores nothing, and has no clipboard or caption to show.
+  UnsavedAnswer askUnsavedChanges(const std::string&) override { return UnsavedAnswer::Cancel; }
+  bool askRestore(const std::string&) override { return false; }
+  void copyToClipboard(const std::string&) override {}
+  void showCaption(const std::string&) override {}
+
+  // Every message shown so far, in order.
+  const std::vector<std::string>& shown() const { return shown_; }
+
+ protected:
+  void showDefaultErrorBox(const std::string& text) override;
+
+ private:
+  Terminal& terminal_;
+  std::string name_;
+  std::filesystem::path file_;
+  std::vector<std::string> shown_;
+};
+
+}  // namespace brisvel::cli
