@@ -10,9 +10,16 @@ constexpr uint8_t kAcknowledged = 0x59;  // "Y"
 constexpr uint8_t kPacketStart = 0x53;   // "S"
 constexpr uint8_t kPacketEnd = 0x45;     // "E"
 
+constexpr char kReadFailed[] = "error -- read";
+
+// The port's reason, taken at once: a later operation would overwrite it.
+CaptureError PortStepFailed(const char* message, const serial::Trs232c& port, PortStep step) {
+  return CaptureError(message, PortFailure{port.portname, step, port.LastError()});
+}
+
 uint8_t ReadByteOrThrow(serial::Trs232c& port) {
   uint8_t byte = 0;
-  if (!port.ReadByte(byte)) throw CaptureError("error -- read");
+  if (!port.ReadByte(byte)) throw PortStepFailed(kReadFailed, port, PortStep::Transfer);
   return byte;
 }
 
@@ -46,16 +53,23 @@ void ApplyCaptureUnitSettings(serial::Trs232c& port) {
   port.EvtChar = 0;
 }
 
-void RequestCapture(serial::Trs232c& port) {
-  if (!port.Open()) throw CaptureError("error -- open");
-  if (!port.WriteByte(kStartCapture)) throw CaptureError("error -- write");
-  ExpectByte(port, kAcknowledged, "error -- not Y($59)");
+void StartCapture(serial::Trs232c& port) {
+  if (!port.Open()) throw PortStepFailed("error -- open", port, PortStep::Open);
+  if (!port.WriteByte(kStartCapture)) throw PortStepFailed("error -- write", port, PortStep::Transfer);
+}
+
+void ReadAcknowledgement(serial::Trs232c& port) { ExpectByte(port, kAcknowledged, "error -- not Y($59)"); }
+
+CaptureError NothingReceived() { return CaptureError(kReadFailed); }
+
+CaptureError LineLost(const serial::Trs232c& port) {
+  return CaptureError(kReadFailed, PortFailure{port.portname, PortStep::Transfer, {serial::PortErrorKind::HungUp, 0, ""}});
 }
 
 std::string ReadCapturedCode(serial::Trs232c& port) {
   ExpectByte(port, kPacketStart, "error -- not S($53)");
   std::array<uint8_t, kCodeBytes> code{};
-  if (!port.Read(code.data(), kCodeBytes)) throw CaptureError("error -- read");
+  if (!port.Read(code.data(), kCodeBytes)) throw PortStepFailed(kReadFailed, port, PortStep::Transfer);
   ExpectByte(port, kPacketEnd, "error -- not E($45)");
   port.Close();
   return HexText(code);

@@ -1,30 +1,18 @@
-#include "port_list.h"
+#include "core/port_list.h"
 
-#include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <system_error>
+#include <string_view>
 
 namespace brisvel {
 namespace {
 
-namespace fs = std::filesystem;
-
-bool HasDriver(const fs::path& tty) {
-  std::error_code ec;
-  return fs::exists(tty / "device" / "driver", ec);
-}
-
-// serial_core publishes the detected UART type; 0 means nothing answered at that address.
-bool IsEmptyUartSlot(const fs::path& tty) {
-  std::ifstream type(tty / "type");
-  int value = -1;
-  return type >> value && value == 0;
-}
-
 bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
 }  // namespace
+
+std::string PortLabel(const SerialPortInfo& port) {
+  return port.description.empty() ? port.name : port.name + " - " + port.description;
+}
 
 bool NaturalLess(const std::string& a, const std::string& b) {
   size_t i = 0, j = 0;
@@ -48,18 +36,6 @@ bool NaturalLess(const std::string& a, const std::string& b) {
     }
   }
   return a.size() - i < b.size() - j;
-}
-
-std::vector<std::string> ListSerialPorts(const fs::path& sysfs_tty, const std::string& dev_dir) {
-  std::vector<std::string> names;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(sysfs_tty, ec)) {
-    const fs::path& tty = entry.path();
-    if (HasDriver(tty) && !IsEmptyUartSlot(tty)) names.push_back(tty.filename().string());
-  }
-  std::ranges::sort(names, NaturalLess);
-  for (auto& name : names) name = dev_dir + "/" + name;
-  return names;
 }
 
 }  // namespace brisvel

@@ -1,17 +1,28 @@
 #pragma once
-// The machine's serial ports, as the device paths the port box offers.
-#include <filesystem>
+// The machine's serial ports as the port box offers them: what to open, a short name the
+// box can show, and what the port is.
 #include <string>
 #include <vector>
 
 namespace brisvel {
 
-// Lists ttys in `sysfs_tty` (normally /sys/class/tty) that a device driver backs, such as
-// ttyS*, ttyAMA* and USB adapters (ttyUSB*, ttyACM*), as "<dev_dir>/<name>" in natural order
-// (ttyS2 before ttyS10). Virtual consoles and ptys have no driver and are left out, and so
-// are UART slots the kernel probed and found empty (type 0), which every PC has several of.
-std::vector<std::string> ListSerialPorts(const std::filesystem::path& sysfs_tty = "/sys/class/tty",
-                                         const std::string& dev_dir = "/dev");
+struct SerialPortInfo {
+  // What the port box opens and the settings remember: a name that survives a re-plug or a
+  // reboot where the system has one (Linux: /dev/serial/by-id/...), else the device path.
+  std::string path;
+  std::string name;         // short enough for the port box: ttyUSB0
+  std::string description;  // "FT232R USB UART (FTDI, S/N A50285BI)", "シリアルポート"
+};
+
+// This machine's serial ports, in natural order of their names (port_list_<system>.cpp).
+std::vector<SerialPortInfo> ListSerialPorts();
+
+// The device a port box text names: a bare name such as ttyUSB0 is looked for where the
+// system keeps its devices; anything else is taken as it is.
+std::string DevicePathOf(const std::string& port_text);
+
+// One line for a list a user reads: "ttyUSB0 - FT232R USB UART (FTDI, S/N A50285BI)".
+std::string PortLabel(const SerialPortInfo& port);
 
 // Orders names so that runs of digits compare by value.
 bool NaturalLess(const std::string& a, const std::string& b);
