@@ -21,6 +21,7 @@ using Clock = std::chrono::steady_clock;
 
 // Long enough for any unit that answers, short enough that a silent one is noticed.
 constexpr std::chrono::milliseconds kQuietReplyWait(300);
+constexpr std::chrono::milliseconds kAnswerPollInterval(10);
 // The modal result of a wait the line's hang-up ended, beside Accepted and Rejected.
 constexpr int kLineLostResult = 3;
 
@@ -56,7 +57,6 @@ TReceiveForm::TReceiveForm(std::unique_ptr<serial::NotificationWindow> notificat
   CancelButton->setFocus();
 
   ApplyCaptureUnitSettings(*rs232c);
-  rs232c->OnRXCHAR = [this](serial::Trs232c& sender) { rs232cRXCHAR(sender); };
   rs232c->OnPACKET = [this](serial::Trs232c& sender) { rs232cPACKET(sender); };
   rs232c->OnHANGUP = [this](serial::Trs232c& sender) { rs232cHANGUP(sender); };
   connect(CancelButton, &QPushButton::clicked, this, &TReceiveForm::CancelButtonClick);
@@ -100,9 +100,19 @@ void TReceiveForm::runEventsUntilReply(std::chrono::milliseconds limit, QEventLo
   if (replyWaitOver()) return;
   QEventLoop loop;
   QTimer::singleShot(limit, &loop, &QEventLoop::quit);
+  QTimer poll;
+  connect(&poll, &QTimer::timeout, &loop, [this] {
+    if (replyWaitOver()) endReplyWait();
+  });
+  poll.start(kAnswerPollInterval);
   m_replyLoop = &loop;
   loop.exec(flags);
   m_replyLoop = nullptr;
+}
+
+bool TReceiveForm::replyWaitOver() {
+  m_replied = m_replied || AnswerArrived(*rs232c);
+  return m_replied || m_lineLost || m_cancelled;
 }
 
 void TReceiveForm::endReplyWait() {
@@ -117,11 +127,6 @@ ReceiveResult TReceiveForm::waitForPacket() {
 }
 
 void TReceiveForm::CancelButtonClick() { done(QDialog::Rejected); }
-
-void TReceiveForm::rs232cRXCHAR(serial::Trs232c&) {
-  m_replied = true;
-  endReplyWait();
-}
 
 void TReceiveForm::rs232cPACKET(serial::Trs232c&) {
   m_packetIn = true;

@@ -41,11 +41,10 @@ class TReceiveForm : public QDialog, public ReceiveDialog {
 
  private:
   void CancelButtonClick();
-  void rs232cRXCHAR(serial::Trs232c& sender);
   void rs232cPACKET(serial::Trs232c& sender);
   void rs232cHANGUP(serial::Trs232c& sender);
   void runEventsUntilReply(std::chrono::milliseconds limit, QEventLoop::ProcessEventsFlags flags);
-  bool replyWaitOver() const { return m_replied || m_lineLost || m_cancelled; }
+  bool replyWaitOver();
   void endReplyWait();
 
   QEventLoop* m_replyLoop = nullptr;

@@ -20,16 +20,16 @@ enum class ReceiveResult {
 };
 
 // The receive dialog as the capture sees it: it carries the capture's serial component,
-// configured for the unit with its notifications (OnRXCHAR, OnPACKET, OnHANGUP) bound to the
-// dialog before the port opens, since handlers cannot change while it is open. Both waits run
-// the front end's event loop, so the windows keep painting, while no command can start.
+// configured for the unit with its notifications (OnPACKET, OnHANGUP) bound to the dialog
+// before the port opens, since handlers cannot change while it is open. Both waits run the
+// front end's event loop, so the windows keep painting, while no command can start.
 // Destroying the dialog closes the port.
 class ReceiveDialog {
  public:
   virtual ~ReceiveDialog() = default;
   virtual serial::Trs232c& port() = 0;
-  // Waits for the unit's answer to the start byte: until a byte is in, the line is lost,
-  // the user cancels, or `limit` passes.
+  // Waits for the unit's answer to the start byte: until a byte is in (AnswerArrived), the
+  // line is lost, the user cancels, or `limit` passes.
   virtual ReceiveResult waitForReply(std::chrono::milliseconds limit) = 0;
   // Shows the dialog modally until the packet is in, the line is lost or the user cancels.
   virtual ReceiveResult waitForPacket() = 0;

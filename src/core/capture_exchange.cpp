@@ -58,6 +58,8 @@ void StartCapture(serial::Trs232c& port) {
   if (!port.WriteByte(kStartCapture)) throw PortStepFailed("error -- write", port, PortStep::Transfer);
 }
 
+bool AnswerArrived(const serial::Trs232c& port) { return port.ReceivedCount() > 0; }
+
 void ReadAcknowledgement(serial::Trs232c& port) { ExpectByte(port, kAcknowledged, "error -- not Y($59)"); }
 
 CaptureError NothingReceived() { return CaptureError(kReadFailed); }

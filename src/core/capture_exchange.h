@@ -36,8 +36,13 @@ void ApplyCaptureUnitSettings(serial::Trs232c& port);
 // left open, and closing or destroying it is the caller's clean-up.
 void StartCapture(serial::Trs232c& port);
 
-// Reads the unit's acknowledgement. The caller waits for it to arrive first (OnRXCHAR) while
-// keeping its window alive; read at once, this waits up to rxtimeout itself.
+// Whether the unit's answer to the start byte is in: the monitor, which runs for OnPACKET,
+// has seen a byte in the input queue. A caller that keeps its window alive polls this while
+// it waits. An OnRXCHAR handler would say so without polling, but handlers cannot change
+// while the port is open, and it would cost a notification for every byte of the packet.
+bool AnswerArrived(const serial::Trs232c& port);
+
+// Reads the unit's acknowledgement. Read at once, this waits up to rxtimeout itself.
 void ReadAcknowledgement(serial::Trs232c& port);
 
 // The read step whose wait ended without a byte: "error -- read", with no more to say than

@@ -88,11 +88,13 @@ GroupEntry GroupEntryOf(const fs::path& group_file, gid_t gid) {
   return found;
 }
 
+// A group added to the user counts only from the next login: this process has the groups
+// of the login it was started from.
 bool InThisLoginsGroups(gid_t gid) {
   if (getegid() == gid) return true;
   std::vector<gid_t> groups(static_cast<size_t>(std::max(getgroups(0, nullptr), 0)));
-  const int count = getgroups(static_cast<int>(groups.size()), groups.data());
-  return std::find(groups.begin(), groups.begin() + std::max(count, 0), gid) != groups.begin() + std::max(count, 0);
+  groups.resize(static_cast<size_t>(std::max(getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+  return std::ranges::find(groups, gid) != groups.end();
 }
 
 std::optional<PortFacts::Access> AccessOf(const std::string& device, const SystemRoots& roots) {

@@ -21,13 +21,15 @@ class PumpedReceiveDialog : public ReceiveDialog {
   explicit PumpedReceiveDialog(std::chrono::milliseconds patience)
       : port_(std::make_unique<serial::testing::PumpedWindow>(log_)), patience_(patience) {
     ApplyCaptureUnitSettings(port_);
-    port_.OnRXCHAR = [this](serial::Trs232c&) { replied_ = true; };
     port_.OnPACKET = [this](serial::Trs232c&) { packet_ = true; };
     port_.OnHANGUP = [this](serial::Trs232c&) { line_lost_ = true; };
   }
   serial::Trs232c& port() override { return port_; }
   ReceiveResult waitForReply(std::chrono::milliseconds limit) override {
-    const bool replied = serial::testing::pumpUntil(log_, [this] { return replied_ || line_lost_; }, limit);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool replied = false;
+    while (!(replied = AnswerArrived(port_)) && !line_lost_ && std::chrono::steady_clock::now() < deadline)
+      serial::testing::pumpUntil(log_, [this] { return line_lost_; }, std::chrono::milliseconds(10));
     return Ended(replied, ReceiveResult::TimedOut);
   }
   ReceiveResult waitForPacket() override {
@@ -44,7 +46,6 @@ class PumpedReceiveDialog : public ReceiveDialog {
   serial::testing::PumpLog log_;  // outlives the port, whose window refers to it
   serial::Trs232c port_;
   std::chrono::milliseconds patience_;
-  bool replied_ = false;
   bool packet_ = false;
   bool line_lost_ = false;
 };
