@@ -10,6 +10,8 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
+#include <algorithm>
+
 #include "app/form_style.h"
 #include "app/form_user_interface.h"
 #include "app/ui_notifications.h"
