@@ -189,7 +189,7 @@ int main(int argc, char** argv) {
   FakeUnit unit;
 
   brisvel::TRegisterForm form(brisvel::RegisterFormEnvironment{
-      {dir.filePath("brisvel.ini").toStdString(), [] { return std::vector<std::string>{"/dev/ttyS0"}; }, 30000,
+      {dir.filePath("brisvel.ini").toStdString(), [] { return std::vector<brisvel::SerialPortInfo>{{"/dev/ttyS0", "ttyS0", ""}}; }, 30000,
        dir.filePath("state").toStdString()},
       [] { return brisvel::MakeUiNotificationWindow(); }});
   form.COMCombo->setCurrentText(QString::fromStdString(unit.Device()));

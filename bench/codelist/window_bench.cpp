@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
   std::vector<double> load_ms, first_paint_ms, scroll_paint_ms, save_ms;
   for (int run = 0; run < repeats; ++run) {
     brisvel::TRegisterForm form(brisvel::RegisterFormEnvironment{
-        {dir.filePath("brisvel.ini").toStdString(), [] { return std::vector<std::string>{"/dev/ttyS0"}; }, 30000,
+        {dir.filePath("brisvel.ini").toStdString(), [] { return std::vector<brisvel::SerialPortInfo>{{"/dev/ttyS0", "ttyS0", ""}}; }, 30000,
          dir.filePath("state").toStdString()},
         nullptr});
     form.show();

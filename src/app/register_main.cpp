@@ -7,7 +7,10 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeView>
+
+#include <algorithm>
 
 #include "app/form_style.h"
 #include "app/form_user_interface.h"
@@ -22,6 +25,19 @@ QPushButton* MakeButton(const QString& caption, QRect geometry, QWidget* parent)
   button->setAutoDefault(false);
   return button;
 }
+
+// The drop-down names each port in full; the 65-pixel box shows only its short name.
+class PortLabelDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QVariant label = index.data(TRegisterForm::kPortLabelRole);
+    if (label.isValid()) option->text = label.toString();
+  }
+};
 
 QFileDialog* MakeCodeListDialog(QFileDialog::AcceptMode mode, QWidget* parent) {
   auto* dialog = new QFileDialog(parent);
@@ -84,7 +100,7 @@ void TRegisterForm::createControls() {
   COMCombo->setGeometry(16, 192, 65, 20);
   COMCombo->setEditable(true);
   COMCombo->setInsertPolicy(QComboBox::NoInsert);
-  COMCombo->view()->setMinimumWidth(160);  // device paths are longer than the box
+  COMCombo->setItemDelegate(new PortLabelDelegate(COMCombo));
 
   AddButton = MakeButton(QStringLiteral("Add"), {88, 192, 81, 25}, DefinedGroupBox);
   SaveButton = MakeButton(QStringLiteral("Save"), {192, 192, 81, 25}, DefinedGroupBox);
@@ -166,12 +182,26 @@ void TRegisterForm::connectHandlers() {
 
 TRegisterForm::~TRegisterForm() = default;
 
-QString TRegisterForm::portText() const { return COMCombo->currentText(); }
+QString TRegisterForm::portText() const {
+  const int listed = COMCombo->findText(COMCombo->currentText(), Qt::MatchExactly);
+  return listed >= 0 ? COMCombo->itemData(listed).toString() : COMCombo->currentText();
+}
 
 void TRegisterForm::FormCreate() {
   const PortChoices choices = m_commands->Start();
-  for (const auto& name : choices.ports) COMCombo->addItem(QString::fromStdString(name));
-  COMCombo->setCurrentText(QString::fromStdString(choices.text));
+  for (const auto& port : choices.ports) {
+    const QString path = QString::fromStdString(port.path);
+    COMCombo->addItem(QString::fromStdString(port.name), path);
+    const int item = COMCombo->count() - 1;
+    COMCombo->setItemData(item, QString::fromStdString(PortLabel(port)), kPortLabelRole);
+    COMCombo->setItemData(item, path, Qt::ToolTipRole);
+  }
+  // Wide enough for the longest label, however narrow the box.
+  COMCombo->view()->setMinimumWidth(std::max(160, COMCombo->view()->sizeHintForColumn(0)));
+  if (choices.selected)
+    COMCombo->setCurrentIndex(static_cast<int>(*choices.selected));
+  else
+    COMCombo->setCurrentText(QString::fromStdString(choices.text));
 }
 
 // The close action: the window goes unless the user chose to stay with unsaved changes.

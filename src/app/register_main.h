@@ -45,7 +45,11 @@ class TRegisterForm : public QWidget {
   QAction* UndoAction;
   QAction* RedoAction;
   QAction* CopyAction;
+  // The port to open and remember: a listed port by its path (the box shows its short
+  // name), anything typed as it stands.
   QString portText() const;
+  // Item data of the port box: the path (Qt::UserRole), and the label the drop-down shows.
+  static constexpr int kPortLabelRole = Qt::UserRole + 1;
 
   QGroupBox* DefinedGroupBox;
   QTreeView* DataListView;

@@ -23,10 +23,12 @@ constexpr FailureExit kFailureExits[] = {
     {capture_failure::kNotS, kExitNotS}, {capture_failure::kNotE, kExitNotE},
 };
 
+// The shown text's first line names the step; the lines below explain it.
 int ExitCodeOfCaptureFailure(const std::string& message) {
   if (Interruption::Requested()) return kExitCancelled;
+  const std::string_view step = std::string_view(message).substr(0, message.find('\n'));
   for (const FailureExit& failure : kFailureExits) {
-    if (failure.message == message) return failure.code;
+    if (failure.message == step) return failure.code;
   }
   return kExitRefused;  // the name, or the platform refusing the monitor thread
 }

@@ -20,7 +20,7 @@ constexpr char kNoPorts[] = "Serial Port is not found.";
 
 int ListPorts(Terminal& terminal) {
   const auto ports = ListSerialPorts();
-  for (const std::string& port : ports) terminal.Out(port);
+  for (const SerialPortInfo& port : ports) terminal.Out(port.path + "\t" + PortLabel(port));
   if (ports.empty()) terminal.Error(kNoPorts);
   return ports.empty() ? kExitRefused : kExitOk;
 }

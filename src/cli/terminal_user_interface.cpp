@@ -19,9 +19,13 @@ class TerminalReceiveDialog : public ReceiveDialog {
 
   serial::Trs232c& port() override { return port_; }
 
-  bool waitForPacket() override {
+  // A terminal has no window to keep painting: the acknowledgement's own read waits for it.
+  ReceiveResult waitForReply(std::chrono::milliseconds) override { return ReceiveResult::Received; }
+
+  ReceiveResult waitForPacket() override {
     terminal_.Error(kSendPrompt);
-    return notifications_.DeliverUntil([this] { return packet_; });
+    if (!notifications_.DeliverUntil([this] { return packet_ || hung_up_; })) return ReceiveResult::Cancelled;
+    return packet_ ? ReceiveResult::Received : ReceiveResult::LineLost;
   }
 
  private:
@@ -29,12 +33,14 @@ class TerminalReceiveDialog : public ReceiveDialog {
       : terminal_(terminal), notifications_(*notifications), port_(std::move(notifications)) {
     ApplyCaptureUnitSettings(port_);
     port_.OnPACKET = [this](serial::Trs232c&) { packet_ = true; };
+    port_.OnHANGUP = [this](serial::Trs232c&) { hung_up_ = true; };
   }
 
   Terminal& terminal_;
   QueuedNotificationWindow& notifications_;  // owned by the port
   serial::Trs232c port_;
   bool packet_ = false;
+  bool hung_up_ = false;
 };
 
 }  // namespace

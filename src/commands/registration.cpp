@@ -1,9 +1,10 @@
 #include "commands/registration.h"
 
-#include "core/capture_exchange.h"
+#include <algorithm>
+
 #include "core/code_list_file.h"
 #include "core/errors.h"
-#include "core/port_list.h"
+#include "core/port_diagnosis.h"
 #include "core/profile.h"
 #include "core/program_location.h"
 #include "core/sjis.h"
@@ -21,6 +22,17 @@ constexpr int kMaxNameBytes = 255;
 // Port names are ASCII in practice; a path Shift-JIS cannot hold is kept as UTF-8 bytes
 // rather than lost.
 std::string ToProfileBytes(const std::string& utf8) { return sjis::FromUtf8(utf8).value_or(utf8); }
+
+// A wait that ended without what it waited for fails its step: a read that got nothing in
+// time, or whose line went away.
+void ExpectReceived(ReceiveResult result, const serial::Trs232c& port) {
+  switch (result) {
+    case ReceiveResult::Received: return;
+    case ReceiveResult::Cancelled: throw CaptureError("cancel");
+    case ReceiveResult::TimedOut: throw NothingReceived();
+    case ReceiveResult::LineLost: throw LineLost(port);
+  }
+}
 
 }  // namespace
 
@@ -41,6 +53,8 @@ PortChoices Registration::Start() {
   choices.text = sjis::ToUtf8(profile::ReadFileString(environment_.settings_path, kSection, kPortKey, ""));
   choices.ports = environment_.list_ports();
   if (choices.ports.empty()) ui_.showError("Serial Port is not found.");
+  const auto remembered = std::ranges::find(choices.ports, choices.text, &SerialPortInfo::path);
+  if (remembered != choices.ports.end()) choices.selected = static_cast<std::size_t>(remembered - choices.ports.begin());
   offerRecovery();
   return choices;
 }
@@ -109,17 +123,30 @@ void Registration::Add(const std::string& port_text) {
   // The dialog owns the port: leaving this scope closes it, whatever happened.
   std::unique_ptr<ReceiveDialog> dialog = ui_.createReceiveDialog();
   serial::Trs232c& port = dialog->port();
-  port.portname = port_text;
+  port.portname = DevicePathOf(port_text);
   port.rxtimeout = environment_.capture_timeout_ms;
   try {
-    RequestCapture(port);
-    if (!dialog->waitForPacket()) throw CaptureError("cancel");
+    StartCapture(port);
+    // The answer comes at once or not at all; waiting for it in the event loop keeps the
+    // window painting through the time-out of a silent unit.
+    ExpectReceived(dialog->waitForReply(std::chrono::milliseconds(environment_.capture_timeout_ms)), port);
+    ReadAcknowledgement(port);
+    ExpectReceived(dialog->waitForPacket(), port);
     list_.append({std::move(*name_bytes), ReadCapturedCode(port)});
     changed();
+  } catch (const CaptureError& error) {
+    ui_.showError(captureErrorText(error));
   } catch (const std::exception& error) {
-    // A failed step, or the monitor thread the platform would not start: shown once.
+    // The monitor thread the platform would not start: shown once, as a failed step is.
     ui_.showError(error.what());
   }
+}
+
+// The step's own text stays the first line; what the port's failure means goes below it.
+std::string Registration::captureErrorText(const CaptureError& error) const {
+  if (!error.portFailure()) return error.what();
+  const std::string explanation = ExplainPortFailure(*error.portFailure(), environment_.list_ports());
+  return explanation.empty() ? std::string(error.what()) : error.what() + ("\n" + explanation);
 }
 
 std::optional<std::filesystem::path> Registration::chooseCodeListFile(FileDialogKind kind) {

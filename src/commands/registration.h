@@ -13,6 +13,8 @@
 #include "commands/code_list.h"
 #include "commands/recovery_journal.h"
 #include "commands/user_interface.h"
+#include "core/capture_exchange.h"
+#include "core/port_list.h"
 
 namespace brisvel {
 
@@ -20,7 +22,7 @@ namespace brisvel {
 // recovery files; tests point them at temporary files and fixed lists.
 struct CommandEnvironment {
   std::filesystem::path settings_path;
-  std::function<std::vector<std::string>()> list_ports;
+  std::function<std::vector<SerialPortInfo>()> list_ports;
   int capture_timeout_ms = 30000;  // tests shorten the wait for a silent unit
   std::filesystem::path recovery_folder;
 
@@ -29,10 +31,12 @@ struct CommandEnvironment {
   static CommandEnvironment ForThisMachine();
 };
 
-// What the port box starts with.
+// What the port box starts with. A port is opened and remembered by its path; the box shows
+// its name and, in the drop-down, its label (PortLabel).
 struct PortChoices {
-  std::vector<std::string> ports;  // in the order found
-  std::string text;                // the port remembered at the last close (UTF-8)
+  std::vector<SerialPortInfo> ports;  // in the order found
+  std::string text;                   // the port remembered at the last close (UTF-8)
+  std::optional<std::size_t> selected;  // the port whose path that is, if it is listed
 };
 
 class Registration {
@@ -50,7 +54,8 @@ class Registration {
   // reported, and the close goes ahead.
   bool Close(const std::string& port_text);
 
-  // Asks for a name, captures a code from the unit on `port_text` and appends it.
+  // Asks for a name, captures a code from the unit on `port_text` (a path, or a bare device
+  // name such as ttyUSB0) and appends it.
   void Add(const std::string& port_text);
   // True when the file was written.
   bool Save();
@@ -77,6 +82,7 @@ class Registration {
   bool keepOrSaveChanges();
   void offerRecovery();
   void changed();
+  std::string captureErrorText(const CaptureError& error) const;
 
   CommandEnvironment environment_;
   UserInterface& ui_;

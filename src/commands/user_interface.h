@@ -1,6 +1,7 @@
 #pragma once
 // What the commands ask of the user, implemented once per front end. Every text is UTF-8;
 // file names are paths as the system spells them.
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -10,15 +11,28 @@
 
 namespace brisvel {
 
+// How a wait of the receive dialog ended.
+enum class ReceiveResult {
+  Received,   // what was awaited is in the input queue
+  Cancelled,  // the user cancelled or closed the dialog
+  LineLost,   // the line hung up: the adapter was unplugged (OnHANGUP)
+  TimedOut,   // waitForReply only: the limit passed first
+};
+
 // The receive dialog as the capture sees it: it carries the capture's serial component,
-// configured for the unit with its packet notification bound to the dialog, and waits
-// modally. Destroying it closes the port.
+// configured for the unit with its notifications (OnPACKET, OnHANGUP) bound to the dialog
+// before the port opens, since handlers cannot change while it is open. Both waits run the
+// front end's event loop, so the windows keep painting, while no command can start.
+// Destroying the dialog closes the port.
 class ReceiveDialog {
  public:
   virtual ~ReceiveDialog() = default;
   virtual serial::Trs232c& port() = 0;
-  // Shows the dialog modally until the packet is in (true) or the user cancels (false).
-  virtual bool waitForPacket() = 0;
+  // Waits for the unit's answer to the start byte: until a byte is in (AnswerArrived), the
+  // line is lost, the user cancels, or `limit` passes.
+  virtual ReceiveResult waitForReply(std::chrono::milliseconds limit) = 0;
+  // Shows the dialog modally until the packet is in, the line is lost or the user cancels.
+  virtual ReceiveResult waitForPacket() = 0;
 };
 
 enum class FileDialogKind { Save, Open };

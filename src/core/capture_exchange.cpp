@@ -10,9 +10,16 @@ constexpr uint8_t kAcknowledged = 0x59;  // "Y"
 constexpr uint8_t kPacketStart = 0x53;   // "S"
 constexpr uint8_t kPacketEnd = 0x45;     // "E"
 
+constexpr const char* kReadFailed = capture_failure::kRead;
+
+// The port's reason, taken at once: a later operation would overwrite it.
+CaptureError PortStepFailed(const char* message, const serial::Trs232c& port, PortStep step) {
+  return CaptureError(message, PortFailure{port.portname, step, port.LastError()});
+}
+
 uint8_t ReadByteOrThrow(serial::Trs232c& port) {
   uint8_t byte = 0;
-  if (!port.ReadByte(byte)) throw CaptureError(capture_failure::kRead);
+  if (!port.ReadByte(byte)) throw PortStepFailed(kReadFailed, port, PortStep::Transfer);
   return byte;
 }
 
@@ -46,16 +53,25 @@ void ApplyCaptureUnitSettings(serial::Trs232c& port) {
   port.EvtChar = 0;
 }
 
-void RequestCapture(serial::Trs232c& port) {
-  if (!port.Open()) throw CaptureError(capture_failure::kOpen);
-  if (!port.WriteByte(kStartCapture)) throw CaptureError(capture_failure::kWrite);
-  ExpectByte(port, kAcknowledged, capture_failure::kNotY);
+void StartCapture(serial::Trs232c& port) {
+  if (!port.Open()) throw PortStepFailed(capture_failure::kOpen, port, PortStep::Open);
+  if (!port.WriteByte(kStartCapture)) throw PortStepFailed(capture_failure::kWrite, port, PortStep::Transfer);
+}
+
+bool AnswerArrived(const serial::Trs232c& port) { return port.ReceivedCount() > 0; }
+
+void ReadAcknowledgement(serial::Trs232c& port) { ExpectByte(port, kAcknowledged, capture_failure::kNotY); }
+
+CaptureError NothingReceived() { return CaptureError(kReadFailed); }
+
+CaptureError LineLost(const serial::Trs232c& port) {
+  return CaptureError(kReadFailed, PortFailure{port.portname, PortStep::Transfer, {serial::PortErrorKind::HungUp, 0, ""}});
 }
 
 std::string ReadCapturedCode(serial::Trs232c& port) {
   ExpectByte(port, kPacketStart, capture_failure::kNotS);
   std::array<uint8_t, kCodeBytes> code{};
-  if (!port.Read(code.data(), kCodeBytes)) throw CaptureError(capture_failure::kRead);
+  if (!port.Read(code.data(), kCodeBytes)) throw PortStepFailed(kReadFailed, port, PortStep::Transfer);
   ExpectByte(port, kPacketEnd, capture_failure::kNotE);
   port.Close();
   return HexText(code);

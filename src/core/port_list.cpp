@@ -10,6 +10,10 @@ bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; 
 
 }  // namespace
 
+std::string PortLabel(const SerialPortInfo& port) {
+  return port.description.empty() ? port.name : port.name + " - " + port.description;
+}
+
 bool NaturalLess(const std::string& a, const std::string& b) {
   size_t i = 0, j = 0;
   while (i < a.size() && j < b.size()) {

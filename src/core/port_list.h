@@ -1,13 +1,28 @@
 #pragma once
-// The machine's serial ports, as the names the port box offers. Each system's own source
-// (port_list_linux.h, port_list_win32.h) is also open to tests with a stand-in.
+// The machine's serial ports as the port box offers them: what to open, a short name the
+// box can show, and what the port is.
 #include <string>
 #include <vector>
 
 namespace brisvel {
 
-// In the order the system gives them, or natural order where it gives none.
-std::vector<std::string> ListSerialPorts();
+struct SerialPortInfo {
+  // What the port box opens and the settings remember: a name that survives a re-plug or a
+  // reboot where the system has one (Linux: /dev/serial/by-id/...), else the device path.
+  std::string path;
+  std::string name;         // short enough for the port box: ttyUSB0
+  std::string description;  // "FT232R USB UART (FTDI, S/N A50285BI)", "シリアルポート"
+};
+
+// This machine's serial ports, in natural order of their names (port_list_<system>.cpp).
+std::vector<SerialPortInfo> ListSerialPorts();
+
+// The device a port box text names: a bare name such as ttyUSB0 is looked for where the
+// system keeps its devices; anything else is taken as it is.
+std::string DevicePathOf(const std::string& port_text);
+
+// One line for a list a user reads: "ttyUSB0 - FT232R USB UART (FTDI, S/N A50285BI)".
+std::string PortLabel(const SerialPortInfo& port);
 
 // Orders names so that runs of digits compare by value.
 bool NaturalLess(const std::string& a, const std::string& b);

@@ -1,14 +1,29 @@
 #pragma once
-#include <filesystem>
+// The Linux port list: sysfs says which ttys have hardware behind them and what it is, udev's
+// /dev/serial/by-id links give USB adapters names that survive a re-plug.
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/port_list.h"
+#include "core/system_files_linux.h"
+
 namespace brisvel {
 
-// Lists ttys in `sysfs_tty` (normally /sys/class/tty) that a device driver backs, such as
-// ttyS*, ttyAMA* and USB adapters (ttyUSB*, ttyACM*), as "<dev_dir>/<name>" in natural order
-// (ttyS2 before ttyS10). Virtual consoles and ptys have no driver and are left out, and so
-// are UART slots the kernel probed and found empty (type 0), which every PC has several of.
-std::vector<std::string> ListSerialPorts(const std::filesystem::path& sysfs_tty, const std::string& dev_dir);
+// Ttys in <sys>/class/tty that a device driver backs, such as ttyS*, ttyAMA* and USB
+// adapters (ttyUSB*, ttyACM*). Virtual consoles and ptys have no driver and are left out, and
+// so are UART slots the kernel probed and found empty (type 0), which every PC has several of.
+std::vector<SerialPortInfo> ListSerialPorts(const SystemRoots& roots);
+
+// The USB device a tty belongs to, as sysfs describes it.
+struct UsbIdentity {
+  std::string vendor_id;   // "0403"
+  std::string product_id;  // "6001"
+  std::string manufacturer, product, serial;  // as the device reports them; each may be empty
+};
+std::optional<UsbIdentity> UsbIdentityOf(const SystemRoots& roots, const std::string& tty_name);
+
+// The kernel's name of the tty a device path leads to: ttyUSB0 for its by-id link.
+std::string KernelNameOf(const std::string& device);
 
 }  // namespace brisvel

@@ -53,8 +53,15 @@ std::optional<std::vector<std::string>> ListRegistryPorts(HKEY root, const wchar
   return ports;
 }
 
-std::vector<std::string> ListSerialPorts() {
-  return ListRegistryPorts(HKEY_LOCAL_MACHINE, kSerialCommKey).value_or(std::vector<std::string>{});
+// A COM name is already what a user knows it by and what opens it.
+std::vector<SerialPortInfo> ListSerialPorts() {
+  std::vector<SerialPortInfo> ports;
+  for (std::string& name : ListRegistryPorts(HKEY_LOCAL_MACHINE, kSerialCommKey).value_or(std::vector<std::string>{}))
+    ports.push_back({name, name, "シリアルポート"});
+  return ports;
 }
+
+// Port names go to CreateFile unchanged.
+std::string DevicePathOf(const std::string& port_text) { return port_text; }
 
 }  // namespace brisvel

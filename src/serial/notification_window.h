@@ -19,6 +19,8 @@ enum NotificationId : int {
   kNotifyRxChar = 33276,
   kNotifyRxFlag = 33277,
   kNotifyTxEmpty = 33278,
+  // Beyond the ten line events: the line hung up (OnHANGUP), posted once, after them.
+  kNotifyHangUp = 33279,
 };
 
 class NotificationWindow {

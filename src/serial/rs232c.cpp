@@ -230,11 +230,13 @@ void Trs232c::DispatchCommEvents(uint32_t reported) {
     else if (this->*n.handler)
       window_->post(n.id);
   }
+  if ((reported & kEvHangUp) && OnHANGUP) window_->post(kNotifyHangUp);
 }
 
 void Trs232c::WndProc(int id) {
   for (const auto& n : kNotifications)
     if (n.id == id) fire(this->*n.handler, *this);
+  if (id == kNotifyHangUp) fire(OnHANGUP, *this);
 }
 
 }  // namespace brisvel::serial

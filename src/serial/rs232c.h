@@ -8,6 +8,11 @@
 // DispatchCommEvents, which reads the handler assignments and packetsize and writes only the
 // received-byte count. No lock is needed: handlers and packetsize must not change while
 // open, the count is atomic, and Close joins the monitor before releasing the port.
+//
+// OnHANGUP is no line event: it adds nothing to the event mask and starts no monitor by
+// itself. A monitor that runs for the other handlers calls it once when the line hangs up
+// (the device went away), so a caller waiting for a packet (OnPACKET) learns that none
+// will come.
 
 #include <atomic>
 #include <cstdint>
@@ -56,6 +61,7 @@ class Trs232c {
 
   Notify OnBREAK, OnCTS, OnDSR, OnERR, OnRING, OnRLSD, OnRXCHAR, OnRXFLAG, OnTXEMPTY;
   Notify OnPACKET;
+  Notify OnHANGUP;
   Notify OnCreate, OnOpen, OnClose;
 
   rsflowset flow() const;

@@ -60,6 +60,11 @@ enum CommEvent : uint32_t {
   kEvRing = 0x100,
 };
 
+// Not a Win32 event bit: waitEvent() reports it once, whatever the mask, when the line hangs
+// up because the device went away (a USB adapter unplugged, the far side of a pty closed).
+// Later waits on the dead line back off as on any failed line.
+inline constexpr uint32_t kEvHangUp = 0x80000000u;
+
 struct PortStatus {
   uint32_t inQueue = 0;
   uint32_t outQueue = 0;
@@ -67,7 +72,8 @@ struct PortStatus {
 
 enum class PortErrorKind { None, NotFound, Busy, Permission, NotSupported, Timeout, HungUp, Other };
 
-// The reason for the last failure, kept for a debug message or a log line.
+// The reason for the last failure, kept for a debug message, a log line or the explanation
+// under an error the user sees.
 struct PortError {
   PortErrorKind kind = PortErrorKind::None;
   int systemCode = 0;
@@ -81,7 +87,8 @@ class SerialPort {
   SerialPort(const SerialPort&) = delete;
   SerialPort& operator=(const SerialPort&) = delete;
 
-  // Exclusive: a second open of the same device fails with Busy until this one closes.
+  // Exclusive: a second open of the same device fails with Busy until this one closes. A
+  // device that is no terminal (a plain file, /dev/null) fails with NotSupported.
   bool open(const std::string& device);
   bool close();
   bool isOpen() const;
@@ -95,14 +102,17 @@ class SerialPort {
   // Changing the mask (to anything, including empty) releases a pending waitEvent().
   bool setEventMask(uint32_t mask);
   // Blocks until an event in the mask occurs (reported != 0) or the mask changes
-  // (returns true, reported == 0). Returns false on a failed line, after a pause.
+  // (returns true, reported == 0). Returns false on a failed line, after a pause; the first
+  // wait that finds the line hung up reports kEvHangUp instead.
   bool waitEvent(uint32_t& reported);
   bool status(PortStatus& out);
   bool purge(unsigned flags);
 
   // Move up to count bytes; transferred says how many. The installed time-outs may end the
   // transfer early; the call waits at most waitMs for it (0: only what moves at once).
-  // Returns false on a line failure; running out of time is not a failure here.
+  // Returns false on a line failure; running out of time is not a failure here, though
+  // lastError() then says Timeout, so a caller that counts the short transfer as failed
+  // can tell it from a dead line.
   bool read(void* buffer, std::size_t count, std::size_t& transferred, uint32_t waitMs);
   bool write(const void* buffer, std::size_t count, std::size_t& transferred, uint32_t waitMs);
 

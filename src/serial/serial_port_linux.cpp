@@ -129,10 +129,17 @@ struct SerialPort::Impl {
   bool modemUnsupported = false;
   uint32_t lastOutQueue = 0;
   bool hungUp = false;
+  bool hangUpReported = false;
 
   bool fail(int code) {
     error = {kindOf(code), code, std::strerror(code)};
     return false;
+  }
+
+  // A short transfer is the caller's to judge; the reason is kept for when it does.
+  bool ranOutOfTime() {
+    fail(ETIMEDOUT);
+    return true;
   }
 
   void closeHandles() {
@@ -301,7 +308,7 @@ struct SerialPort::Impl {
       if (errno == EINTR) continue;
       if (errno != EAGAIN) return fail(errno);
       int wait = timer.waitMs(Clock::now());
-      if (wait == 0) return true;
+      if (wait == 0) return ranOutOfTime();
       switch (awaitFd(readiness, wait)) {
         case Readiness::Failed: return false;
         case Readiness::HungUp: return fail(EIO);
@@ -321,9 +328,10 @@ bool SerialPort::open(const std::string& device) {
   if (d.fd >= 0) return d.fail(EBUSY);
   d.fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (d.fd < 0) return d.fail(errno);
+  // A plain file or /dev/null would open and then fail somewhere less telling.
+  int code = isatty(d.fd) ? 0 : ENOTTY;
   // flock also refuses a second opener running as root, which TIOCEXCL lets through.
-  int code = 0;
-  if (flock(d.fd, LOCK_EX | LOCK_NB) != 0) code = errno == EWOULDBLOCK ? EBUSY : errno;
+  if (code == 0 && flock(d.fd, LOCK_EX | LOCK_NB) != 0) code = errno == EWOULDBLOCK ? EBUSY : errno;
   if (code == 0 && ioctl(d.fd, TIOCEXCL) != 0 && !refusedByPty(errno)) code = errno;
   if (code == 0 && !d.createWaitSet()) code = errno;
   if (code != 0) {
@@ -340,6 +348,7 @@ bool SerialPort::open(const std::string& device) {
   d.modemUnsupported = false;
   d.lastOutQueue = 0;
   d.hungUp = false;
+  d.hangUpReported = false;
   return true;
 }
 
@@ -417,8 +426,12 @@ bool SerialPort::waitEvent(uint32_t& reported) {
       reported = events;
       return true;
     }
-    // A dead line stays ready for ever: back off instead of spinning.
-    if (d.hungUp) return d.pauseUnlessWoken(kHangUpPauseMs);
+    // A dead line stays ready for ever: say so once, then back off instead of spinning.
+    if (d.hungUp) {
+      if (std::exchange(d.hangUpReported, true)) return d.pauseUnlessWoken(kHangUpPauseMs);
+      reported = kEvHangUp;
+      return true;
+    }
     std::array<epoll_event, 2> ready{};
     int n = epoll_wait(d.epollFd, ready.data(), ready.size(), d.sampleIntervalMs(wanted));
     if (n < 0 && errno != EINTR) return d.pauseUnlessWoken(kHangUpPauseMs);

@@ -33,7 +33,8 @@ Capture MakeCapture(const std::string& device) {
 // Steps of one Add: request, wait for the packet, read it.
 std::string RunCapture(Capture& capture, std::chrono::milliseconds wait = 3s) {
   capture.port->OnPACKET = [&capture](serial::Trs232c&) { capture.packet = true; };
-  RequestCapture(*capture.port);
+  StartCapture(*capture.port);
+  ReadAcknowledgement(*capture.port);
   if (!serial::testing::pumpUntil(*capture.log, [&] { return capture.packet; }, wait)) throw CaptureError("cancel");
   return ReadCapturedCode(*capture.port);
 }
@@ -93,20 +94,25 @@ TEST(CaptureExchange, AbandonedPacketDoesNotSpoilTheNextCapture) {
   const std::string device = unit.DevicePath();
   {
     auto abandoned = MakeCapture(device);
-    RequestCapture(*abandoned.port);
+    StartCapture(*abandoned.port);
+    ReadAcknowledgement(*abandoned.port);
     std::this_thread::sleep_for(200ms);  // the packet arrives and is never read
   }
   auto next = MakeCapture(device);
   EXPECT_EQ(RunCapture(next).size(), 480u);
 }
 
-TEST(CaptureExchange, MissingDeviceFailsToOpen) {
+TEST(CaptureExchange, MissingDeviceFailsToOpenWithTheReason) {
   auto capture = MakeCapture("/dev/does-not-exist");
   try {
-    RequestCapture(*capture.port);
+    StartCapture(*capture.port);
     FAIL() << "opened";
   } catch (const CaptureError& error) {
     EXPECT_STREQ(error.what(), "error -- open");
+    ASSERT_TRUE(error.portFailure());
+    EXPECT_EQ(error.portFailure()->device, "/dev/does-not-exist");
+    EXPECT_EQ(error.portFailure()->step, PortStep::Open);
+    EXPECT_EQ(error.portFailure()->reason.kind, serial::PortErrorKind::NotFound);
   }
 }
 

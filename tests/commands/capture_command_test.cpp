@@ -7,6 +7,7 @@
 
 #include "commands/registration.h"
 #include "core/sjis.h"
+#include "open_files.h"
 #include "scratch_dir.h"
 #include "scripted_user_interface.h"
 #include "thread_count.h"
@@ -24,7 +25,7 @@ class CaptureCommandTest : public testing::Test {
     unit = std::make_unique<Simulator>(unit_args);
     device = unit->DevicePath();
     commands = std::make_unique<Registration>(
-        CommandEnvironment{dir / "brisvel.ini", [] { return std::vector<std::string>{}; }, timeout_ms, dir / "state"}, ui);
+        CommandEnvironment{dir / "brisvel.ini", [] { return std::vector<SerialPortInfo>{}; }, timeout_ms, dir / "state"}, ui);
     threads_before = UnnamedThreadCount();
   }
 
@@ -106,12 +107,33 @@ INSTANTIATE_TEST_SUITE_P(
                     FailureCase{"short_packet_then_cancel", {"--short", "241"}, "cancel"}),
     [](const auto& p) { return std::string(p.param.label); });
 
-TEST_F(CaptureCommandTest, MissingDeviceFailsToOpen) {
+std::string MessageFirstLine(const std::string& message) { return message.substr(0, message.find('\n')); }
+
+// A bare name is a device in /dev; the open's failure keeps its text as the first line and
+// says below it which device is missing.
+TEST_F(CaptureCommandTest, MissingDeviceFailsToOpenAndSaysWhich) {
   Start({});
-  device = "/dev/brisvel-no-such-port";
+  device = "brisvel-no-such-port";
   Add("name");
-  EXPECT_EQ(ui.errors, std::vector<std::string>{"error -- open"});
+  ASSERT_EQ(ui.errors.size(), 1u);
+  EXPECT_EQ(MessageFirstLine(ui.errors[0]), "error -- open");
+  EXPECT_NE(ui.errors[0].find("\n/dev/brisvel-no-such-port "), std::string::npos) << ui.errors[0];
   EXPECT_EQ(list().size(), 0u);
+}
+
+// The adapter is pulled while the dialog waits for the code: the wait ends at once with a
+// read error that says so, instead of waiting for a packet that cannot come.
+TEST_F(CaptureCommandTest, UnpluggedAdapterEndsTheWaitAndReleasesThePort) {
+  Start({"--hangup"});
+  ui.packet_patience = std::chrono::milliseconds(3000);  // a wait that missed the hang-up would cancel
+  Add("name");
+  ASSERT_EQ(ui.errors.size(), 1u);
+  EXPECT_EQ(MessageFirstLine(ui.errors[0]), "error -- read");
+  EXPECT_NE(ui.errors[0].find("\n" + device + " "), std::string::npos) << ui.errors[0];
+  EXPECT_EQ(list().size(), 0u);
+  EXPECT_FALSE(list().modified());
+  EXPECT_EQ(UnnamedThreadCount(), threads_before);
+  EXPECT_FALSE(HoldsFile(device));
 }
 
 TEST_F(CaptureCommandTest, NothingHappensWithoutPortOrName) {

@@ -37,7 +37,7 @@ class CodeListCommandTest : public testing::Test {
   testing_support::ScratchDir dir;
   fs::path previous_dir;
   testing_support::ScriptedUserInterface ui;
-  Registration commands{{dir / "brisvel.ini", [] { return std::vector<std::string>{}; }, 30000, dir / "state"}, ui};
+  Registration commands{{dir / "brisvel.ini", [] { return std::vector<SerialPortInfo>{}; }, 30000, dir / "state"}, ui};
 };
 
 TEST_F(CodeListCommandTest, SaveThenLoadRestoresTheList) {

@@ -24,7 +24,7 @@ class ListEditingTest : public testing::Test {
 
   testing_support::ScratchDir dir;
   testing_support::ScriptedUserInterface ui;
-  Registration commands{{dir / "brisvel.ini", [] { return std::vector<std::string>{}; }, 30000, dir / "state"}, ui};
+  Registration commands{{dir / "brisvel.ini", [] { return std::vector<SerialPortInfo>{}; }, 30000, dir / "state"}, ui};
 };
 
 // Each script is a run of commands; after each, the names in order and the unsaved steps.

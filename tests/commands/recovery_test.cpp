@@ -27,7 +27,7 @@ const Rows kCaptured = {{"A\xa0\x83", std::string(480, 'F')}, {"\"quoted\", and\
 class RecoveryTest : public testing::Test {
  protected:
   CommandEnvironment Environment() {
-    return {dir / "brisvel.ini", [] { return std::vector<std::string>{"/dev/ttyS0"}; }, 30000, dir / "state"};
+    return {dir / "brisvel.ini", [] { return std::vector<SerialPortInfo>{{"/dev/ttyS0", "ttyS0", ""}}; }, 30000, dir / "state"};
   }
 
   // Runs `work` in a child process, which is killed once it is done.

@@ -8,6 +8,7 @@
 #include "core/errors.h"
 #include "core/sjis.h"
 #include "file_bytes.h"
+#include "port_infos.h"
 #include "scratch_dir.h"
 #include "scripted_user_interface.h"
 
@@ -22,8 +23,9 @@ void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
 
 class RegistrationTest : public testing::Test {
  protected:
-  Registration& Make(std::vector<std::string> ports = {"/dev/ttyS0", "/dev/ttyUSB0"}) {
-    commands = std::make_unique<Registration>(CommandEnvironment{settings(), [ports] { return ports; }, 30000, dir / "state"}, ui);
+  Registration& Make(const std::vector<std::string>& paths = {"/dev/ttyS0", "/dev/ttyUSB0"}) {
+    commands = std::make_unique<Registration>(
+        CommandEnvironment{settings(), [ports = testing_support::PortsAt(paths)] { return ports; }, 30000, dir / "state"}, ui);
     return *commands;
   }
   std::filesystem::path settings() const { return dir / "brisvel.ini"; }
@@ -36,16 +38,33 @@ class RegistrationTest : public testing::Test {
 TEST_F(RegistrationTest, FirstRunWithoutSettingsRemembersChosenPort) {
   PortChoices first = Make().Start();
   EXPECT_EQ(first.text, "");
-  EXPECT_EQ(first.ports, (std::vector<std::string>{"/dev/ttyS0", "/dev/ttyUSB0"}));
+  ASSERT_EQ(first.ports.size(), 2u);
+  EXPECT_EQ(first.ports[1].path, "/dev/ttyUSB0");
+  EXPECT_FALSE(first.selected);
   EXPECT_TRUE(ui.errors.empty());
   commands->Close("/dev/ttyUSB0");
   EXPECT_EQ(ReadFileBytes(settings()), "[SETTING]\r\nCOM=/dev/ttyUSB0\r\n");
-  EXPECT_EQ(Make().Start().text, "/dev/ttyUSB0");
+  const PortChoices again = Make().Start();
+  EXPECT_EQ(again.text, "/dev/ttyUSB0");
+  EXPECT_EQ(again.selected, 1u);
+}
+
+// An adapter is remembered by its stable name, so the next start selects it again whatever
+// tty it has become.
+TEST_F(RegistrationTest, RememberedStableNameSelectsItsPortAgain) {
+  const std::string by_id = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  Make({"/dev/ttyS0", by_id}).Start();
+  commands->Close(by_id);
+  const PortChoices again = Make({by_id, "/dev/ttyS0"}).Start();
+  ASSERT_TRUE(again.selected);
+  EXPECT_EQ(again.ports[*again.selected].path, by_id);
 }
 
 TEST_F(RegistrationTest, RememberedPortThatIsGoneIsStillOffered) {
   WriteBytes(settings(), "; kept\n[Setting]\ncom = /dev/ttyUSB7\n");
-  EXPECT_EQ(Make({"/dev/ttyS0"}).Start().text, "/dev/ttyUSB7");
+  const PortChoices choices = Make({"/dev/ttyS0"}).Start();
+  EXPECT_EQ(choices.text, "/dev/ttyUSB7");
+  EXPECT_FALSE(choices.selected);
   commands->Close("/dev/ttyUSB7");
   EXPECT_EQ(ReadFileBytes(settings()), "; kept\n[Setting]\nCOM=/dev/ttyUSB7\n");
 }
@@ -65,7 +84,7 @@ TEST_F(RegistrationTest, NoSerialPortShowsErrorAndKeepsRememberedText) {
 
 TEST_F(RegistrationTest, UnwritableSettingsSaysSoOnce) {
   WriteBytes(dir / "file", "x");
-  Registration blocked({dir / "file" / "brisvel.ini", [] { return std::vector<std::string>{}; }, 30000, dir / "state"}, ui);
+  Registration blocked({dir / "file" / "brisvel.ini", [] { return std::vector<SerialPortInfo>{}; }, 30000, dir / "state"}, ui);
   blocked.Close("/dev/ttyS0");
   EXPECT_EQ(ui.default_errors, std::vector<std::string>{(dir / "file" / "brisvel.ini").string() + " に書き込めません."});
 }

@@ -22,17 +22,32 @@ class PumpedReceiveDialog : public ReceiveDialog {
       : port_(std::make_unique<serial::testing::PumpedWindow>(log_)), patience_(patience) {
     ApplyCaptureUnitSettings(port_);
     port_.OnPACKET = [this](serial::Trs232c&) { packet_ = true; };
+    port_.OnHANGUP = [this](serial::Trs232c&) { line_lost_ = true; };
   }
   serial::Trs232c& port() override { return port_; }
-  bool waitForPacket() override {
-    return serial::testing::pumpUntil(log_, [this] { return packet_; }, patience_);
+  ReceiveResult waitForReply(std::chrono::milliseconds limit) override {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool replied = false;
+    while (!(replied = AnswerArrived(port_)) && !line_lost_ && std::chrono::steady_clock::now() < deadline)
+      serial::testing::pumpUntil(log_, [this] { return line_lost_; }, std::chrono::milliseconds(10));
+    return Ended(replied, ReceiveResult::TimedOut);
+  }
+  ReceiveResult waitForPacket() override {
+    const bool arrived = serial::testing::pumpUntil(log_, [this] { return packet_ || line_lost_; }, patience_);
+    return Ended(arrived, ReceiveResult::Cancelled);
   }
 
  private:
+  ReceiveResult Ended(bool arrived, ReceiveResult otherwise) const {
+    if (line_lost_) return ReceiveResult::LineLost;
+    return arrived ? ReceiveResult::Received : otherwise;
+  }
+
   serial::testing::PumpLog log_;  // outlives the port, whose window refers to it
   serial::Trs232c port_;
   std::chrono::milliseconds patience_;
   bool packet_ = false;
+  bool line_lost_ = false;
 };
 
 class ScriptedUserInterface : public UserInterface {

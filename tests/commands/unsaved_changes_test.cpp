@@ -22,7 +22,7 @@ class UnsavedChangesTest : public testing::Test {
 
   testing_support::ScratchDir dir;
   testing_support::ScriptedUserInterface ui;
-  Registration commands{{settings(), [] { return std::vector<std::string>{}; }, 30000, dir / "state"}, ui};
+  Registration commands{{settings(), [] { return std::vector<SerialPortInfo>{}; }, 30000, dir / "state"}, ui};
 };
 
 TEST_F(UnsavedChangesTest, UnchangedListClosesWithoutAQuestion) {

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -20,6 +21,7 @@
 #include "core/sjis.h"
 #include "file_bytes.h"
 #include "form_environment.h"
+#include "open_files.h"
 #include "scripted_prompts.h"
 #include "thread_count.h"
 #include "unit_sim_process.h"
@@ -107,6 +109,64 @@ TEST_P(CaptureFailureTest, ShowsItsTextOnceAndListsNothing) {
   EXPECT_EQ(prompts.errors, QStringList{GetParam().message});
   EXPECT_EQ(form->DataListView->model()->rowCount(), 0);
   ExpectPortReleased();
+}
+
+// The adapter is pulled while the dialog waits for the code: the dialog ends at once and
+// the error names the device under the read's text.
+TEST_F(CaptureTest, UnpluggedAdapterEndsTheDialog) {
+  Start({"--hangup"});
+  bool cancelled_instead = false;
+  QTimer patience;  // dies with the test, so it cannot reach a later test's dialog
+  patience.setSingleShot(true);
+  QObject::connect(&patience, &QTimer::timeout, [&] {
+    cancelled_instead = ReceiveForm != nullptr;
+    if (ReceiveForm) ReceiveForm->CancelButton->click();
+  });
+  patience.start(3000);
+  Add("name");
+  EXPECT_FALSE(cancelled_instead);
+  ASSERT_EQ(prompts.errors.size(), 1);
+  EXPECT_TRUE(prompts.errors[0].startsWith("error -- read\n" + QString::fromStdString(device) + " ")) << prompts.errors[0].toStdString();
+  EXPECT_EQ(form->DataListView->model()->rowCount(), 0);
+  EXPECT_EQ(UnnamedThreadCount(), threads_before);
+  EXPECT_FALSE(HoldsFile(device));
+}
+
+// While a silent unit is awaited the window keeps handling events (here a timer's), the
+// receive dialog comes up modal so that the user can cancel, and the outcome is as before:
+// "error -- read" after the time-out, "cancel" when cancelled.
+TEST_F(CaptureTest, SilentUnitIsAwaitedWithTheWindowAlive) {
+  struct Case {
+    const char* label;
+    bool cancel;
+    QString message;
+  };
+  for (const Case& c : {Case{"time-out", false, "error -- read"}, Case{"cancelled", true, "cancel"}}) {
+    SCOPED_TRACE(c.label);
+    Start({"--silent"}, 1500);
+    int ticks = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+    ticker.start(50);
+    bool modal_while_waiting = false;
+    QString label_while_waiting;
+    QTimer look;
+    look.setSingleShot(true);
+    look.start(700);
+    QObject::connect(&look, &QTimer::timeout, [&] {
+      modal_while_waiting = ReceiveForm && ReceiveForm->isVisible() && QApplication::activeModalWidget() == ReceiveForm;
+      if (ReceiveForm) label_while_waiting = ReceiveForm->Label1->text();
+      if (c.cancel && ReceiveForm) ReceiveForm->CancelButton->click();
+    });
+    Add("name");
+    EXPECT_GE(ticks, 5);
+    EXPECT_TRUE(modal_while_waiting);
+    EXPECT_NE(label_while_waiting, "PC-OP-RS1にデータを送信してください") << "the unit is not ready for a code yet";
+    EXPECT_EQ(prompts.errors, QStringList{c.message});
+    EXPECT_EQ(form->DataListView->model()->rowCount(), 0);
+    ExpectPortReleased();
+    prompts.errors.clear();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -5,13 +5,14 @@
 
 #include "app/register_main.h"
 #include "app/ui_notifications.h"
+#include "port_infos.h"
 
 namespace brisvel::testing_support {
 
 inline RegisterFormEnvironment FormEnvironment(const QTemporaryDir& dir,
                                                std::vector<std::string> ports = {"/dev/ttyS0", "/dev/ttyUSB0"},
                                                int capture_timeout_ms = 30000) {
-  return {{dir.filePath("brisvel.ini").toStdString(), [ports] { return ports; }, capture_timeout_ms,
+  return {{dir.filePath("brisvel.ini").toStdString(), [ports = PortsAt(ports)] { return ports; }, capture_timeout_ms,
            dir.filePath("state").toStdString()},
           MakeUiNotificationWindow};
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -79,6 +80,35 @@ TEST_F(RegisterFormTest, FirstRunWithoutSettingsRemembersChosenPort) {
   EXPECT_EQ(ReadBytes(settingsPath()), "[SETTING]\r\nCOM=/dev/ttyUSB0\r\n");
   auto again = MakeForm();
   EXPECT_EQ(again->portText(), "/dev/ttyUSB0");
+}
+
+// A listed adapter shows its short name in the 65-pixel box and its whole label in the
+// drop-down; it is opened and remembered by its stable name, so the next start selects it
+// again. Typed text is used as it stands.
+TEST_F(RegisterFormTest, ListedAdapterIsShownShortAndRememberedByItsStableName) {
+  const QString by_id = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+  auto environment = testing_support::FormEnvironment(dir);
+  const std::vector<SerialPortInfo> ports{{"/dev/ttyS0", "ttyS0", "シリアルポート"},
+                                          {by_id.toStdString(), "ttyUSB0", "FT232R USB UART (FTDI, S/N A50285BI)"}};
+  environment.commands.list_ports = [ports] { return ports; };
+  {
+    TRegisterForm form(environment);
+    form.COMCombo->setCurrentIndex(1);
+    EXPECT_EQ(form.COMCombo->currentText(), "ttyUSB0");
+    EXPECT_EQ(form.portText(), by_id);
+    const QString label = QString::fromStdString(PortLabel(ports[1]));
+    QAbstractItemView* dropDown = form.COMCombo->view();
+    EXPECT_GE(dropDown->sizeHintForIndex(dropDown->model()->index(1, 0)).width(),
+              dropDown->fontMetrics().horizontalAdvance(label))
+        << "the drop-down lays the item out for its whole label";
+    form.close();
+  }
+  EXPECT_EQ(ReadBytes(settingsPath()), "[SETTING]\r\nCOM=" + by_id.toStdString() + "\r\n");
+  TRegisterForm again(environment);
+  EXPECT_EQ(again.COMCombo->currentText(), "ttyUSB0");
+  EXPECT_EQ(again.portText(), by_id);
+  again.COMCombo->setCurrentText("/tmp/ttyBRISVEL");
+  EXPECT_EQ(again.portText(), "/tmp/ttyBRISVEL");
 }
 
 TEST_F(RegisterFormTest, UnwritableSettingsSaysSoOnceAndStillCloses) {

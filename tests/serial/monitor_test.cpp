@@ -166,12 +166,16 @@ TEST_F(MonitorTest, CloseWhileBlockedIsPromptAndLeavesNoThread) {
   EXPECT_EQ(testing_support::UnnamedThreadCount(), before);
 }
 
-TEST_F(MonitorTest, FarSideHangUpDuringAWait) {
+TEST_F(MonitorTest, FarSideHangUpDuringAWaitIsReportedOnce) {
+  port->OnHANGUP = [this](Trs232c& sender) {
+    EXPECT_EQ(&sender, port.get());
+    calls.push_back(kNotifyHangUp);
+  };
   ASSERT_TRUE(port->Open());
   std::this_thread::sleep_for(20ms);
   pty.closeMaster();
-  pumpFor(300ms);
-  EXPECT_TRUE(calls.empty());
+  pumpFor(300ms);  // the monitor backs off twice or more meanwhile
+  EXPECT_EQ(calls, std::vector<int>{kNotifyHangUp});
   auto start = Clock::now();
   EXPECT_TRUE(port->Close());
   EXPECT_LT(Clock::now() - start, 50ms) << "the back-off pause is releasable";
@@ -226,6 +230,8 @@ TEST(DispatchCommEvents, PostsInOrderForAssignedHandlersOnly) {
       &Trs232c::OnBREAK, &Trs232c::OnCTS,    &Trs232c::OnDSR,    &Trs232c::OnERR,
       &Trs232c::OnRING,  &Trs232c::OnRLSD,   &Trs232c::OnPACKET, &Trs232c::OnRXCHAR,
       &Trs232c::OnRXFLAG, &Trs232c::OnTXEMPTY};
+  auto withHangUp = all;
+  withHangUp.push_back(&Trs232c::OnHANGUP);
   const uint32_t every = kEvBreak | kEvCts | kEvDsr | kEvErr | kEvRing | kEvRlsd | kEvRxChar |
                          kEvRxFlag | kEvTxEmpty;
   const std::vector<DispatchCase> cases = {
@@ -246,6 +252,9 @@ TEST(DispatchCommEvents, PostsInOrderForAssignedHandlersOnly) {
       {"only assigned handlers post", every, {&Trs232c::OnDSR, &Trs232c::OnRXFLAG}, 4, 4,
        {kNotifyDsr, kNotifyRxFlag}},
       {"handlers without their event post nothing", 0, all, 4, 4, {}},
+      {"hang-up after the line events", kEvBreak | kEvRxChar | kEvHangUp, withHangUp, 0, 1,
+       {kNotifyBreak, kNotifyRxChar, kNotifyHangUp}},
+      {"hang-up without OnHANGUP posts nothing", kEvHangUp, all, 4, 4, {}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

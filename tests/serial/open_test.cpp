@@ -224,6 +224,21 @@ TEST_F(OpenTest, EventMaskFollowsTheHandlers) {
   }
 }
 
+TEST_F(OpenTest, HangUpHandlerAloneStartsNoMonitor) {
+  auto port = makePort();
+  port->OnHANGUP = [](Trs232c&) {};
+  ASSERT_TRUE(port->Open());
+  EXPECT_EQ(port->EventMask(), 0u);
+  EXPECT_FALSE(port->MonitorUsed());
+}
+
+TEST_F(OpenTest, DeviceThatIsNoTerminalIsRefused) {
+  auto port = makePort();
+  port->portname = "/dev/null";
+  EXPECT_FALSE(port->Open());
+  EXPECT_EQ(port->LastError().kind, PortErrorKind::NotSupported);
+}
+
 TEST_F(OpenTest, ThreadCreationFailureReleasesThePort) {
   auto port = makePort();
   port->OnPACKET = [](Trs232c&) {};

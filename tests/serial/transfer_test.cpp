@@ -64,6 +64,7 @@ TEST_F(TransferTest, ReadTimesOutWithinItsLimit) {
   EXPECT_GE(took, 100ms);
   EXPECT_LT(took, 1s);
   EXPECT_EQ(byte, 0xAB);
+  EXPECT_EQ(port.LastError().kind, PortErrorKind::Timeout) << "a silent line is no dead one";
 }
 
 TEST_F(TransferTest, TimedOutReadTakesNothingThatComesLater) {
@@ -124,6 +125,7 @@ TEST_F(TransferTest, ReadFailsPromptlyWhenTheFarSideHangsUp) {
   auto start = Clock::now();
   EXPECT_FALSE(port.Read(buffer, 2));
   EXPECT_LT(Clock::now() - start, 1s);
+  EXPECT_EQ(port.LastError().kind, PortErrorKind::HungUp);
 }
 
 TEST_F(TransferTest, WriteThatCannotFinishFails) {

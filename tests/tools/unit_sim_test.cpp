@@ -190,6 +190,18 @@ TEST_F(UnitSimTest, ServesAgainAfterAnAbandonedCapture) {
   EXPECT_EQ(reply.front(), 0x59);
 }
 
+TEST_F(UnitSimTest, HangUpClosesTheLineInsteadOfThePacketAndExits) {
+  Port port(Start({"--delay", kDelay, "--hangup"}));
+  port.Send("r");
+  ASSERT_EQ(port.Receive(1), Bytes{0x59});
+  pollfd entry{port.fd(), POLLIN, 0};
+  ASSERT_EQ(poll(&entry, 1, static_cast<int>(std::chrono::milliseconds(kPatience).count())), 1);
+  EXPECT_TRUE(entry.revents & POLLHUP);
+  std::uint8_t byte = 0;
+  EXPECT_EQ(read(port.fd(), &byte, 1), 0) << "no packet byte, only the end of the line";
+  EXPECT_EQ(simulator_->WaitExit(), 0);
+}
+
 TEST_F(UnitSimTest, FixedCodeIsSentEveryTime) {
   Port port(Start({"--delay", kDelay, "--code", "000fA5" + std::string(474, 'c')}));
   std::string expected = "000FA5" + std::string(474, 'C');
@@ -287,7 +299,7 @@ TEST_F(UnitSimTest, HelpDescribesTheOptions) {
   EXPECT_EQ(simulator_->WaitExit(), 0);
   std::string usage = simulator_->Stdout();
   for (const char* option : {"--link", "--delay", "--code", "--ack", "--silent", "--short",
-                             "--start", "--end"}) {
+                             "--start", "--end", "--hangup"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
 }

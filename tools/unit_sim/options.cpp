@@ -30,6 +30,8 @@ const char* const kUsage =
     "  --short N        send only the first N of the 242 packet bytes\n"
     "  --start BYTE     start the packet with BYTE instead of 0x53\n"
     "  --end BYTE       end the packet with BYTE instead of 0x45\n"
+    "  --hangup         instead of sending the packet, close the line as an unplugged\n"
+    "                   adapter would, and exit\n"
     "\n"
     "  --help           show this text\n"
     "\n"
@@ -133,8 +135,8 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string_view arg = args[i];
     if (arg == "--help") return HelpRequested{};
-    if (arg == "--silent") {
-      options.silent = true;
+    if (arg == "--silent" || arg == "--hangup") {
+      (arg == "--silent" ? options.silent : options.hang_up) = true;
       continue;
     }
     const ValueOption* option = FindValueOption(arg);

@@ -17,6 +17,7 @@ struct Options {
   std::uint8_t ack = 0x59;
   Framing framing{0x53, 0x45, kPacketSize};
   bool silent = false;
+  bool hang_up = false;  // close the line where the packet would go
 };
 
 struct HelpRequested {};

@@ -48,9 +48,12 @@ PseudoTerminal::PseudoTerminal() {
   }
 }
 
-PseudoTerminal::~PseudoTerminal() {
-  close(slave_);
-  close(master_);
+PseudoTerminal::~PseudoTerminal() { HangUp(); }
+
+void PseudoTerminal::HangUp() {
+  if (slave_ >= 0) close(slave_);
+  if (master_ >= 0) close(master_);
+  slave_ = master_ = -1;
 }
 
 }  // namespace brisvel::unit_sim

@@ -12,6 +12,9 @@ class PseudoTerminal {
   PseudoTerminal& operator=(const PseudoTerminal&) = delete;
 
   int master() const { return master_; }
+  // Closes both ends: the tool's open port hangs up, as with an unplugged USB adapter, and
+  // the device disappears.
+  void HangUp();
   const std::string& slave_path() const { return slave_path_; }
 
  private:

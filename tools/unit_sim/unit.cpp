@@ -72,6 +72,7 @@ void Unit::Run() {
     if (fds[kLine].revents) ReadLine();
     if (fds[kStdin].revents && !ReadStdin()) return;
     if (PacketDue()) SendPacket();
+    if (hung_up_) return;
   }
 }
 
@@ -137,11 +138,18 @@ bool Unit::ReadStdin() {
 
 void Unit::SendPacket() {
   armed_at_.reset();
+  if (options_.hang_up) return HangUp();
   ++captures_;
   Code code = options_.fixed_code.value_or(GeneratedCode(captures_));
   std::vector<std::uint8_t> packet = FramePacket(code, options_.framing);
   WritePaced(line_.master(), packet);
   Log("capture %u: sent %zu bytes: %s", captures_, packet.size(), HexPreview(packet, 8).c_str());
+}
+
+void Unit::HangUp() {
+  line_.HangUp();
+  hung_up_ = true;
+  Log("hung up the line instead of sending the packet");
 }
 
 }  // namespace brisvel::unit_sim

@@ -14,7 +14,7 @@ class Unit {
   // stop_fd becomes readable when the unit must stop.
   Unit(const Options& options, PseudoTerminal& line, int stop_fd);
 
-  // Serves until stop_fd is readable or, without a delay, stdin ends.
+  // Serves until stop_fd is readable, the line is hung up or, without a delay, stdin ends.
   void Run();
 
  private:
@@ -27,12 +27,14 @@ class Unit {
   void OnStartByte();
   bool ReadStdin();  // false at end of stdin
   void SendPacket();
+  void HangUp();
 
   const Options& options_;
   PseudoTerminal& line_;
   int stop_fd_;
   std::optional<Clock::time_point> armed_at_;  // set from acknowledgement to packet
   unsigned captures_ = 0;
+  bool hung_up_ = false;
 };
 
 }  // namespace brisvel::unit_sim
