@@ -78,13 +78,21 @@ std::optional<Record> Decode(std::string_view text, size_t& pos) {
   return r;
 }
 
+// The journal holds paths as UTF-8, which on Windows is not what a narrow string means.
+std::string PathBytes(const fs::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
+fs::path PathOf(const std::string& bytes) { return fs::path(std::u8string(bytes.begin(), bytes.end())); }
+
 long long ModifiedTicks(const fs::path& file) {
   return static_cast<long long>(fs::last_write_time(file).time_since_epoch().count());
 }
 
 Record BaseRecord(const std::optional<fs::path>& base) {
   if (!base) return {'B', -1, -1, std::nullopt, std::nullopt};
-  return {'B', static_cast<long long>(fs::file_size(*base)), ModifiedTicks(*base), base->string(), std::nullopt};
+  return {'B', static_cast<long long>(fs::file_size(*base)), ModifiedTicks(*base), PathBytes(*base), std::nullopt};
 }
 
 UserError Unreadable(const fs::path& journal, const std::string& why) {
@@ -93,7 +101,7 @@ UserError Unreadable(const fs::path& journal, const std::string& why) {
 
 std::vector<CodeEntry> BaseEntries(const fs::path& journal, const Record& base) {
   if (!base.first) return {};
-  const fs::path file = *base.first;
+  const fs::path file = PathOf(*base.first);
   std::error_code error;
   if (!fs::exists(file, error) || static_cast<long long>(fs::file_size(file, error)) != base.a ||
       ModifiedTicks(file) != base.b)
@@ -225,7 +233,7 @@ RecoveryJournal::Recovered RecoveryJournal::Read(const fs::path& journal) {
   auto base = Decode(text, pos);
   if (!base || base->tag != 'B') throw Unreadable(journal, "形式が違います");
   Recovered recovered;
-  if (base->first) recovered.base = fs::path(*base->first);
+  if (base->first) recovered.base = PathOf(*base->first);
   recovered.entries = BaseEntries(journal, *base);
   while (auto record = Decode(text, pos)) {
     if (!Replay(*record, recovered.entries)) throw Unreadable(journal, "記録が壊れています");
