@@ -22,6 +22,17 @@ std::string Named(const PortProcess& process) {
   return process.program + "（プロセス " + std::to_string(process.id) + "）";
 }
 
+std::string Listed(const std::vector<std::string>& items) {
+  std::string text;
+  for (const auto& item : items) text += (&item == &items.front() ? "" : "、") + item;
+  return text;
+}
+
+// "（minicom、screen など）", or nothing without names.
+std::string Examples(const std::vector<std::string>& names) {
+  return names.empty() ? "" : "（" + Listed(names) + " など）";
+}
+
 std::string PermissionBits(unsigned mode) {
   char text[8];
   std::snprintf(text, sizeof text, "%04o", mode & 07777u);
@@ -79,11 +90,12 @@ std::string InUse(const PortFailure& failure, const PortFacts& facts) {
     if (facts.modem_manager)
       return taken + "。" + Named(*facts.modem_manager) + "が動いているので、アダプターを調べているところかもしれません。" +
              ModemManagerCure(facts);
-    return taken + "。端末プログラム（minicom、screen、picocom など）や、もう一つの BrisvelRemo を閉じてから、もう一度 Add を押してください。";
+    return taken + "。端末プログラム" + Examples(facts.terminal_programs) +
+           "や、もう一つの BrisvelRemo を閉じてから、もう一度 Add を押してください。";
   }
-  std::string text = taken + ": ";
-  for (const auto& holder : facts.holders) text += (&holder == &facts.holders.front() ? "" : "、") + Named(holder);
-  text += "。";
+  std::vector<std::string> holders;
+  for (const auto& holder : facts.holders) holders.push_back(Named(holder));
+  const std::string text = taken + ": " + Listed(holders) + "。";
   const bool modem_manager = std::ranges::any_of(facts.holders, [](const PortProcess& p) { return p.program == kModemManager; });
   return text + (modem_manager ? ModemManagerCure(facts) : "\nそのプログラムを閉じてから、もう一度 Add を押してください。");
 }
