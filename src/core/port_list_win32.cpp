@@ -125,4 +125,9 @@ std::string DevicePathOf(const std::string& port_text) {
   return "\\\\.\\" + port_text;
 }
 
+std::string ShownDeviceName(const std::string& device) {
+  constexpr std::string_view kDevicePrefix = "\\\\.\\";
+  return device.starts_with(kDevicePrefix) ? device.substr(kDevicePrefix.size()) : device;
+}
+
 }  // namespace brisvel

@@ -42,7 +42,7 @@ PortFailure FailToRead(Pty& pty, bool cut) {
 struct CauseCase {
   const char* label;
   std::function<PortFailure(const ScratchDir&, Pty&)> fail;
-  std::vector<std::string> says;  // {device} stands for the failure's device; none: nothing to add
+  std::vector<std::string> says;  // {device} stands for the device as shown; none: nothing to add
   std::vector<std::string> never_says;
 };
 
@@ -54,7 +54,7 @@ std::string Filled(std::string text, const std::string& device) {
 TEST(PortDiagnosis, EachCauseIsNamedWithWhatToDo) {
   const CauseCase cases[] = {
       {"no such port", [](const ScratchDir&, Pty&) { return FailToOpen("\\\\.\\COM256"); },
-       {"{device} というデバイスはありません", "COM250 - USB Serial Port (COM250)"}, {"権限", "使っています"}},
+       {"COM256 というデバイスはありません", "COM250 - USB Serial Port (COM250)"}, {"\\\\.\\", "権限", "使っています"}},
       {"folder", [](const ScratchDir& s, Pty&) { return FailToOpen(s.path().string()); },
        {"{device} はフォルダーで", "シリアルポートではありません"}, {"権限", "使っています"}},
       {"plain file",
@@ -84,7 +84,7 @@ TEST(PortDiagnosis, EachCauseIsNamedWithWhatToDo) {
     if (c.says.empty()) {
       EXPECT_EQ(text, "");
     }
-    for (const auto& fact : c.says) EXPECT_NE(text.find(Filled(fact, failure.device)), std::string::npos) << fact << "\n" << text;
+    for (const auto& fact : c.says) EXPECT_NE(text.find(Filled(fact, ShownDeviceName(failure.device))), std::string::npos) << fact << "\n" << text;
     for (const auto& fact : c.never_says) EXPECT_EQ(text.find(fact), std::string::npos) << fact << "\n" << text;
   }
 }
