@@ -117,7 +117,7 @@ TEST_F(CaptureCommandTest, MissingDeviceFailsToOpenAndSaysWhich) {
   Add("name");
   ASSERT_EQ(ui.errors.size(), 1u);
   EXPECT_EQ(MessageFirstLine(ui.errors[0]), "error -- open");
-  EXPECT_NE(ui.errors[0].find("\n" + DevicePathOf(device) + " "), std::string::npos) << ui.errors[0];
+  EXPECT_NE(ui.errors[0].find("\n" + ShownDeviceName(DevicePathOf(device)) + " "), std::string::npos) << ui.errors[0];
   EXPECT_EQ(list().size(), 0u);
 }
 
@@ -130,7 +130,7 @@ TEST_F(CaptureCommandTest, UnpluggedAdapterEndsTheWaitAndReleasesThePort) {
   Add("name");
   ASSERT_EQ(ui.errors.size(), 1u);
   EXPECT_EQ(MessageFirstLine(ui.errors[0]), "error -- read");
-  EXPECT_NE(ui.errors[0].find("\n" + DevicePathOf(device) + " "), std::string::npos) << ui.errors[0];
+  EXPECT_NE(ui.errors[0].find("\n" + ShownDeviceName(DevicePathOf(device)) + " "), std::string::npos) << ui.errors[0];
   EXPECT_EQ(list().size(), 0u);
   EXPECT_FALSE(list().modified());
   EXPECT_EQ(UnnamedThreadCount(), threads_before);
