@@ -11,4 +11,11 @@ std::string Utf8FromWide(std::wstring_view wide) {
   return utf8;
 }
 
+std::wstring WideFromUtf8(std::string_view utf8) {
+  const int size = static_cast<int>(utf8.size());
+  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), static_cast<int>(wide.size()));
+  return wide;
+}
+
 }  // namespace brisvel
