@@ -137,7 +137,7 @@ void TRegisterForm::setUpList() {
   column.pszText = const_cast<wchar_t*>(L"Name");
   column.cx = scaled(kNameColumnWidth);
   ListView_InsertColumn(DataListView, 0, &column);
-  column.fmt = LVCFMT_LEFT | LVCFMT_FIXED_WIDTH;
+  column.fmt = LVCFMT_LEFT | LVCFMT_FIXED_WIDTH;  // the header neither drags nor auto-sizes it
   column.pszText = const_cast<wchar_t*>(L"Data(240Byte)");
   column.cx = scaled(kDataColumnWidth);
   ListView_InsertColumn(DataListView, 1, &column);
@@ -215,13 +215,6 @@ LRESULT TRegisterForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT TRegisterForm::notify(NMHDR& header) {
   if (header.hwndFrom == DataListView) return listNotify(header);
-  // The data column keeps its width: the header may not drag or auto-size it.
-  if (header.hwndFrom == ListView_GetHeader(DataListView) &&
-      (header.code == HDN_ITEMCHANGINGW || header.code == HDN_ITEMCHANGINGA)) {
-    const auto& change = reinterpret_cast<NMHEADERW&>(header);
-    return change.iItem == 1 && change.pitem && (change.pitem->mask & HDI_WIDTH) &&
-           change.pitem->cxy != scaled(kDataColumnWidth);
-  }
   return 0;
 }
 
