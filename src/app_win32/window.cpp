@@ -174,6 +174,19 @@ LRESULT Window::defaultButton() const {
   return id ? MAKELRESULT(id, DC_HASDEFID) : 0;
 }
 
+// As a dialog does: the control that had the focus gets it back when the window is active
+// again, rather than the window itself, where keys would reach no control.
+void Window::keepFocus(bool activated) {
+  if (!activated) {
+    if (HWND focus = GetFocus(); IsChild(handle_, focus)) focus_ = focus;
+    return;
+  }
+  if (focus_ && IsWindow(focus_) && IsChild(handle_, focus_))
+    SetFocus(focus_);
+  else
+    DefWindowProcW(handle_, WM_ACTIVATE, WA_ACTIVE, 0);
+}
+
 void Window::closeRequested() { setModalResult(kResultCancel); }
 
 LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -185,6 +198,9 @@ LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return notify(*reinterpret_cast<NMHDR*>(lParam));
     case DM_GETDEFID:
       return defaultButton();
+    case WM_ACTIVATE:
+      keepFocus(LOWORD(wParam) != WA_INACTIVE);
+      return 0;
     case WM_CLOSE:
       closeRequested();
       return 0;

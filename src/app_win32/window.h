@@ -77,6 +77,7 @@ class Window {
   };
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT defaultButton() const;
+  void keepFocus(bool activated);
   LRESULT guardedMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void applyDpi(UINT dpi);
   void resizeClient();
@@ -87,6 +88,7 @@ class Window {
   FormFont font_;
   std::unique_ptr<FormIcons> icons_;
   std::vector<Control> controls_;
+  HWND focus_ = nullptr;  // the control to focus when the window is activated again
   int modalResult_ = kNoResult;
   std::optional<std::vector<HWND>> disabled_;  // the windows a modal showing disabled
 };

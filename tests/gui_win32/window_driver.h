@@ -31,7 +31,8 @@ inline std::wstring ClassOf(HWND window) {
   return name;
 }
 
-// The newest visible top-level window of this thread that `matches`.
+// A visible, enabled top-level window of this thread that `matches`: the window a modal loop
+// waits on, not the ones it disabled (the registration window shares the name dialog's caption).
 inline HWND FindThreadWindow(const std::function<bool(HWND)>& matches) {
   struct Search {
     const std::function<bool(HWND)>& matches;
@@ -41,7 +42,7 @@ inline HWND FindThreadWindow(const std::function<bool(HWND)>& matches) {
       GetCurrentThreadId(),
       [](HWND window, LPARAM data) -> BOOL {
         auto& wanted = *reinterpret_cast<Search*>(data);
-        if (!IsWindowVisible(window) || !wanted.matches(window)) return TRUE;
+        if (!IsWindowVisible(window) || !IsWindowEnabled(window) || !wanted.matches(window)) return TRUE;
         wanted.found = window;
         return FALSE;
       },
