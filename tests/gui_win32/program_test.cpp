@@ -1,0 +1,134 @@
+// The executable itself: its version information, and a run of it in a folder of its own,
+// where it keeps its settings beside itself.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "file_bytes.h"
+#include "scratch_dir.h"
+#include "window_driver.h"
+
+namespace brisvel {
+namespace {
+
+using namespace testing_support;
+
+// The build's path; under wine a Linux path is reached through drive Z:.
+std::filesystem::path ProgramPath() {
+  const std::string path = BRISVEL_PROGRAM_PATH;
+  return std::filesystem::path(path.starts_with('/') ? "Z:" + path : path);
+}
+
+std::wstring VersionString(const std::vector<BYTE>& info, const std::wstring& name) {
+  wchar_t* value = nullptr;
+  UINT length = 0;
+  if (!VerQueryValueW(info.data(), (L"\\StringFileInfo\\041103A4\\" + name).c_str(), reinterpret_cast<void**>(&value),
+                      &length))
+    return L"(absent)";
+  return std::wstring(value, length > 0 ? length - 1 : 0);
+}
+
+TEST(Program, CarriesItsVersionInformation) {
+  const std::wstring program = ProgramPath().native();
+  const DWORD size = GetFileVersionInfoSizeW(program.c_str(), nullptr);
+  ASSERT_GT(size, 0u);
+  std::vector<BYTE> info(size);
+  ASSERT_TRUE(GetFileVersionInfoW(program.c_str(), 0, size, info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(1, 0));
+  EXPECT_EQ(fixed->dwFileVersionLS, MAKELONG(9, 0));
+  EXPECT_EQ(fixed->dwProductVersionMS, MAKELONG(1, 0));
+  EXPECT_EQ(fixed->dwProductVersionLS, MAKELONG(9, 0));
+  WORD* language = nullptr;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&language), &length));
+  EXPECT_EQ(language[0], 0x0411) << "Japanese";
+  EXPECT_EQ(language[1], 932) << "code page 932";
+  struct Field {
+    const wchar_t* name;
+    const wchar_t* value;
+  };
+  for (const Field& field : {Field{L"FileVersion", L"0.1.0.9"}, Field{L"ProductVersion", L"1.0.0.0"},
+                             Field{L"CompanyName", L""}, Field{L"FileDescription", L""}, Field{L"InternalName", L""},
+                             Field{L"LegalCopyright", L""}, Field{L"OriginalFilename", L""}, Field{L"ProductName", L""}}) {
+    EXPECT_EQ(VersionString(info, field.name), field.value) << Utf8FromWide(field.name);
+  }
+}
+
+// GetWindowText reads another process's control only from what the system keeps, not from
+// the control; the message asks the control itself.
+std::wstring ControlText(HWND control) {
+  wchar_t text[64] = L"";
+  SendMessageW(control, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// The visible top-level windows of a process.
+std::vector<HWND> WindowsOf(DWORD process) {
+  struct Search {
+    DWORD process;
+    std::vector<HWND> found;
+  } search{process, {}};
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        auto& wanted = *reinterpret_cast<Search*>(data);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == wanted.process && IsWindowVisible(window)) wanted.found.push_back(window);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// The registration window once it takes input; a box the start shows on this machine (no
+// serial ports, work left from a killed run) is answered on the way.
+HWND WaitForRegistrationWindow(DWORD process) {
+  for (int tries = 0; tries < 1000; ++tries, Sleep(10)) {
+    for (HWND window : WindowsOf(process)) {
+      if (TextOf(window) == L"リモコンデータ登録" && IsWindowEnabled(window)) return window;
+      for (const wchar_t* answer : {L"OK", L"破棄"})
+        if (HWND button = ButtonCaptioned(window, answer)) PostMessageW(button, BM_CLICK, 0, 0);
+    }
+  }
+  return nullptr;
+}
+
+// The copy shows the port its settings remember, is aware of each monitor's DPI, and writes
+// the port in the box beside itself when closed.
+TEST(Program, KeepsItsSettingsBesideItself) {
+  ScratchDir dir;
+  std::filesystem::copy_file(ProgramPath(), dir / "brisvelremo.exe");
+  WriteFileBytes(dir / "brisvel.ini", "[SETTING]\r\nCOM=COM5\r\n");
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  std::wstring command = L"\"" + (dir / "brisvelremo.exe").native() + L"\"";
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(), &startup,
+                             &started));
+  HWND window = WaitForRegistrationWindow(started.dwProcessId);
+  ASSERT_TRUE(window) << "no registration window";
+  HWND combo = ChildrenOfClass(window, L"ComboBox").at(0);
+  EXPECT_EQ(ControlText(combo), L"COM5");
+  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(window)), DPI_AWARENESS_PER_MONITOR_AWARE);
+  SendMessageW(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"COM8"));
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
+  DWORD exit_code = 1;
+  GetExitCodeProcess(started.hProcess, &exit_code);
+  EXPECT_EQ(exit_code, 0u);
+  if (WaitForSingleObject(started.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(started.hProcess, 1);
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  wchar_t port[16] = L"";
+  GetPrivateProfileStringW(L"SETTING", L"COM", L"", port, 16, (dir / "brisvel.ini").c_str());
+  EXPECT_STREQ(port, L"COM8");
+}
+
+}  // namespace
+}  // namespace brisvel
