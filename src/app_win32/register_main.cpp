@@ -3,6 +3,8 @@
 #include <commdlg.h>
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "app_win32/form_user_interface.h"
 #include "core/sjis.h"
 #include "core/wide_text_win32.h"
@@ -22,7 +24,6 @@ constexpr int kNameColumnWidth = 100;
 constexpr int kDataColumnWidth = 1792;
 constexpr int kComboFieldHeight = 20;
 constexpr int kComboItemHeight = 12;
-constexpr int kComboDropDownWidth = 160;
 constexpr int kComboListHeight = 200;
 
 // Positions inside the group frame are relative to it; the controls are the window's own
@@ -121,7 +122,8 @@ void TRegisterForm::createControls() {
                             InGroup({8, 16, 353, 169}), kListId, WS_EX_CLIENTEDGE);
   LoadButton = addControl(L"BUTTON", L"Load", BS_PUSHBUTTON | WS_TABSTOP, InGroup({280, 192, 81, 25}), kLoadId);
   SaveButton = addControl(L"BUTTON", L"Save", BS_PUSHBUTTON | WS_TABSTOP, InGroup({192, 192, 81, 25}), kSaveId);
-  COMCombo = addControl(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+  COMCombo = addControl(WC_COMBOBOXW, L"",
+                        CBS_DROPDOWN | CBS_AUTOHSCROLL | CBS_OWNERDRAWFIXED | CBS_HASSTRINGS | WS_VSCROLL | WS_TABSTOP,
                         InGroup({16, 192, 65, kComboListHeight}), kComboId);
   AddButton = addControl(L"BUTTON", L"Add", BS_PUSHBUTTON | WS_TABSTOP, InGroup({88, 192, 81, 25}), kAddId);
   DefinedGroupBox = addControl(L"BUTTON", L"ファイル", BS_GROUPBOX | WS_CLIPSIBLINGS, kGroup, kGroupId);
@@ -158,14 +160,19 @@ void TRegisterForm::dpiApplied() {
   // The box's closed height is its selection field plus the frame around it.
   SendMessageW(COMCombo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), scaled(kComboFieldHeight) - 6);
   SendMessageW(COMCombo, CB_SETITEMHEIGHT, 0, scaled(kComboItemHeight));
-  SendMessageW(COMCombo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(scaled(kComboDropDownWidth)), 0);
+  SendMessageW(COMCombo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(scaled(port_list_width_)), 0);
 }
 
 void TRegisterForm::FormCreate() {
   const PortChoices choices = commands_->Start();
   ports_ = choices.ports;
-  for (const auto& port : ports_)
+  for (const auto& port : ports_) {
     SendMessageW(COMCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(WideFromUtf8(port.name).c_str()));
+    // Wide enough for the longest label, however narrow the box.
+    const int label_width = static_cast<int>(MeasureText(WideFromUtf8(PortLabel(port)), 0, false).cx) + 8;
+    port_list_width_ = std::max(port_list_width_, label_width);
+  }
+  dpiApplied();
   if (choices.selected)
     SendMessageW(COMCombo, CB_SETCURSEL, *choices.selected, 0);
   else
@@ -210,7 +217,27 @@ LRESULT TRegisterForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     showListMenu(lParam);
     return 0;
   }
+  if (message == WM_DRAWITEM && wParam == kComboId) {
+    drawPortItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+    return TRUE;
+  }
   return Window::handleMessage(message, wParam, lParam);
+}
+
+// The box holds a port's short name, the drop-down says what the port is, as the Qt window's
+// does: the items' strings are the names, drawn as their labels.
+void TRegisterForm::drawPortItem(const DRAWITEMSTRUCT& item) {
+  const bool selected = item.itemState & ODS_SELECTED;
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  if (item.itemID == static_cast<UINT>(-1) || item.itemID >= ports_.size()) return;
+  const std::wstring label = WideFromUtf8(PortLabel(ports_[item.itemID]));
+  SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  SetBkMode(item.hDC, TRANSPARENT);
+  RECT text = item.rcItem;
+  text.left += scaled(2);
+  DrawTextW(item.hDC, label.c_str(), static_cast<int>(label.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+  if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
 }
 
 LRESULT TRegisterForm::notify(NMHDR& header) {

@@ -69,6 +69,7 @@ class TRegisterForm : public Window, private CodeListObserver {
   void SaveButtonClick();
   void LoadButtonClick();
 
+  void drawPortItem(const DRAWITEMSTRUCT& item);
   LRESULT listNotify(NMHDR& header);
   void fillCell(LVITEMW& item);
   bool listKey(WPARAM key);
@@ -85,6 +86,7 @@ class TRegisterForm : public Window, private CodeListObserver {
   std::unique_ptr<Registration> commands_;
   std::vector<SerialPortInfo> ports_;
   HIMAGELIST marks_ = nullptr;
+  int port_list_width_ = 160;  // the drop-down's, at 96 DPI
   std::optional<std::size_t> selected_before_change_;
   bool closed_ = false;
 };

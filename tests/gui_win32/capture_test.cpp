@@ -118,6 +118,44 @@ INSTANTIATE_TEST_SUITE_P(
                     FailureCase{"close_box_cancels", {"--short", "241"}, nullptr, [] { return CloseBox(); }, L"cancel"}),
     [](const auto& p) { return std::string(p.param.label); });
 
+int g_ticks = 0;
+
+// While a silent unit is awaited the window keeps handling messages (here a timer's), the
+// receive dialog comes up modal so that the user can cancel, and the outcome is "error --
+// read" after the time-out, "cancel" when cancelled.
+TEST_F(CaptureTest, SilentUnitIsAwaitedWithTheWindowAlive) {
+  struct Case {
+    const char* label;
+    std::function<ModalAnswers::Answer()> answer;
+    std::wstring message;
+  };
+  for (const Case& c : {Case{"time-out", [] { return ModalAnswers::Answer([](HWND) {}); }, L"error -- read"},
+                        Case{"cancelled", [] { return Press(L"Cancel"); }, L"cancel"}}) {
+    SCOPED_TRACE(c.label);
+    Start({"--silent"});
+    g_ticks = 0;
+    const UINT_PTR ticker = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) { ++g_ticks; });
+    bool window_disabled = false;
+    std::wstring label, shown;
+    answers.expect(L"リモコンデータ登録", TypeAndEnter(L"name"));
+    answers.expect(L"リモコン受信", [&](HWND dialog) {
+      window_disabled = !IsWindowEnabled(form->handle());
+      label = TextOf(ReceiveForm->Label1);
+      c.answer()(dialog);
+    });
+    answers.expect(L"エラー", Seen(shown, Key(VK_RETURN)));
+    SendMessageW(form->AddButton, BM_CLICK, 0, 0);
+    KillTimer(nullptr, ticker);
+    EXPECT_TRUE(answers.unanswered().empty());
+    EXPECT_GE(g_ticks, 5);
+    EXPECT_TRUE(window_disabled);
+    EXPECT_NE(label, kSendText) << "the unit is not ready for a code yet";
+    EXPECT_EQ(shown, c.message);
+    EXPECT_EQ(ListView_GetItemCount(form->DataListView), 0);
+    ExpectPortReleased();
+  }
+}
+
 // Esc must not end a capture: the code that comes afterwards is listed.
 TEST_F(CaptureTest, EscapeInTheReceiveDialogDoesNothing) {
   Start({});

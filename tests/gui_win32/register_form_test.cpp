@@ -208,6 +208,37 @@ TEST_F(RegisterFormTest, FileThatCannotBeOpenedIsReportedInTheDefaultBox) {
   EXPECT_EQ(Names(form->commands().list()), std::vector<std::string>{"kept"});
 }
 
+std::wstring ClipboardText() {
+  std::wstring text;
+  if (!OpenClipboard(nullptr)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    text = static_cast<const wchar_t*>(GlobalLock(data));
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+// A row whose code another row holds carries the mark; Ctrl+C puts a row's data text on the
+// clipboard for other programs.
+TEST_F(RegisterFormTest, RepeatedCodeIsMarkedAndCopyTakesTheDataText) {
+  auto form = ShowForm(dir);
+  form->commands().list().replaceAll(
+      {{"a", std::string(480, '1')}, {"b", std::string(480, '2')}, {"c", std::string(480, '1')}});
+  std::vector<bool> marked;
+  for (int row = 0; row < 3; ++row) {
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    ListView_GetItem(form->DataListView, &item);
+    marked.push_back(item.iImage >= 0);
+  }
+  EXPECT_EQ(marked, (std::vector<bool>{true, false, true}));
+  ListView_SetItemState(form->DataListView, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  SendKeyWith(form->DataListView, 'C', true);
+  EXPECT_EQ(ClipboardText(), std::wstring(480, L'2'));
+}
+
 struct CloseCase {
   const char* label;
   std::function<ModalAnswers::Answer()> answer;
