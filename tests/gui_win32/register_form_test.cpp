@@ -282,6 +282,52 @@ INSTANTIATE_TEST_SUITE_P(
                     CloseCase{"close_box", [] { return CloseBox(); }, false}),
     [](const auto& p) { return std::string(p.param.label); });
 
+struct RestoreCase {
+  const char* label;
+  std::function<ModalAnswers::Answer()> answer;
+  std::vector<std::string> names;  // the list at the next start
+};
+
+void PrintTo(const RestoreCase& c, std::ostream* out) { *out << c.label; }
+
+class RecoveryTest : public RegisterFormTest, public testing::WithParamInterface<RestoreCase> {};
+
+// A window that went without closing left its changes behind: the next start asks, in a box
+// captioned with the application's title, whether to restore them (復元, the default) or drop
+// them (破棄, Esc); either way the question is not asked again.
+TEST_P(RecoveryTest, NextStartOffersTheWorkLeftBehind) {
+  {
+    auto crashed = ShowForm(dir);  // two codes captured, as Add appends them
+    crashed->commands().list().append({"a", std::string(480, '1')});
+    crashed->commands().list().append({"c", std::string(480, '2')});
+  }
+  std::vector<std::wstring> buttons;
+  std::wstring question;
+  answers.expect(L"BrisvelRemo", [&](HWND box) {
+    question = ShownText(box);
+    for (HWND button : ChildrenOfClass(box, L"Button")) buttons.push_back(TextOf(button));
+    GetParam().answer()(box);
+  });
+  auto form = ShowForm(dir);
+  EXPECT_TRUE(answers.unanswered().empty());
+  EXPECT_EQ(buttons, (std::vector<std::wstring>{L"復元", L"破棄"})) << Utf8FromWide(question);
+  EXPECT_EQ(Names(form->commands().list()), GetParam().names);
+  EXPECT_EQ(ListView_GetItemCount(form->DataListView), static_cast<int>(GetParam().names.size()));
+  if (!GetParam().names.empty()) answers.expect(L"リモコンデータ登録", Press(L"破棄"));  // unsaved, restored
+  SendMessageW(form->handle(), WM_CLOSE, 0, 0);
+  EXPECT_TRUE(form->closed());
+  form.reset();
+  answers.expect(L"BrisvelRemo", Key(VK_ESCAPE));
+  ShowForm(dir);
+  EXPECT_EQ(answers.unanswered().size(), 1u) << "asked again";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, RecoveryTest,
+    testing::Values(RestoreCase{"restore", [] { return Key(VK_RETURN); }, {"a", "c"}},
+                    RestoreCase{"drop", [] { return Key(VK_ESCAPE); }, {}}),
+    [](const auto& p) { return std::string(p.param.label); });
+
 struct KeysCase {
   const char* label;
   std::vector<std::pair<WPARAM, bool>> keys;  // key, with Ctrl
