@@ -59,15 +59,21 @@ TEST_F(CaptureTest, CodeIsListedAndSavedAsItsCsvLine) {
   Start({"--code", code});
   bool window_disabled = false;
   std::wstring label;
+  RECT client{}, outer{};
   answers.expect(L"リモコンデータ登録", TypeAndEnter(L"テレビ 電源"));
-  answers.expect(L"リモコン受信", [&](HWND) {
+  answers.expect(L"リモコン受信", [&](HWND dialog) {
     window_disabled = !IsWindowEnabled(form->handle());
     label = TextOf(ReceiveForm->Label1);
+    GetClientRect(dialog, &client);
+    GetWindowRect(dialog, &outer);
   });
   SendMessageW(form->AddButton, BM_CLICK, 0, 0);
   EXPECT_TRUE(answers.unanswered().empty());
   EXPECT_TRUE(window_disabled);
   EXPECT_EQ(label, kSendText);
+  EXPECT_EQ(std::vector<LONG>({client.right, client.bottom, outer.left, outer.top}),
+            std::vector<LONG>({138, 124, 541, 565}))
+      << "the receive dialog's size and place as designed";
   ASSERT_EQ(ListView_GetItemCount(form->DataListView), 1);
   EXPECT_EQ(CellText(form->DataListView, 0, 0), L"テレビ 電源");
   EXPECT_EQ(CellText(form->DataListView, 0, 1), WideFromUtf8(code));

@@ -239,6 +239,35 @@ TEST_F(RegisterFormTest, RepeatedCodeIsMarkedAndCopyTakesTheDataText) {
   EXPECT_EQ(ClipboardText(), std::wstring(480, L'2'));
 }
 
+// The list's context menu, opened from the keyboard on a selected row: its commands in order,
+// those that apply enabled, and the one chosen run.
+TEST_F(RegisterFormTest, ContextMenuOffersTheListCommands) {
+  auto form = ShowForm(dir);
+  LoadRows(*form, {"a", "b", "c"});
+  ListView_SetItemState(form->DataListView, 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  std::vector<std::pair<std::wstring, bool>> items;
+  answers.expectPopupMenu([&](HWND menu_window) {
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menu_window, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+      wchar_t text[64] = L"";
+      GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+      const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+      if (!(state & MF_SEPARATOR)) items.push_back({std::wstring(text).substr(0, std::wstring(text).find(L'\t')), !(state & MF_GRAYED)});
+    }
+    for (int down = 0; down < 4; ++down) PressKey(VK_DOWN);  // to 削除
+    PressKey(VK_RETURN);
+  });
+  SendMessageW(form->handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(form->DataListView), -1);
+  EXPECT_TRUE(answers.unanswered().empty());
+  EXPECT_EQ(items, (std::vector<std::pair<std::wstring, bool>>{{L"元に戻す", false},
+                                                               {L"やり直し", false},
+                                                               {L"データをコピー", true},
+                                                               {L"削除", true},
+                                                               {L"上へ移動", true},
+                                                               {L"下へ移動", true}}));
+  EXPECT_EQ(Names(form->commands().list()), (std::vector<std::string>{"a", "c"}));
+}
+
 struct CloseCase {
   const char* label;
   std::function<ModalAnswers::Answer()> answer;

@@ -139,6 +139,9 @@ class ModalAnswers {
     expected_.push_back({caption, [caption](HWND window) { return TextOf(window) == caption; }, std::move(answer)});
   }
   void expectFileDialog(Answer answer) { expected_.push_back({L"(file dialog)", IsFileDialog, std::move(answer)}); }
+  void expectPopupMenu(Answer answer) {
+    expected_.push_back({L"(popup menu)", [](HWND window) { return ClassOf(window) == L"#32768"; }, std::move(answer)});
+  }
   std::vector<std::string> unanswered() const {
     std::vector<std::string> captions;
     for (const auto& step : expected_) captions.push_back(Utf8FromWide(step.caption));
