@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "file_bytes.h"
 #include "scratch_dir.h"
 #include "window_driver.h"
 
@@ -99,35 +98,55 @@ HWND WaitForRegistrationWindow(DWORD process) {
   return nullptr;
 }
 
-// The copy shows the port its settings remember, is aware of each monitor's DPI, and writes
-// the port in the box beside itself when closed.
+struct ProgramRun {
+  PROCESS_INFORMATION process{};
+  HWND window = nullptr;
+};
+
+ProgramRun Start(const ScratchDir& dir) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  ProgramRun run;
+  std::wstring command = L"\"" + (dir / "brisvelremo.exe").native() + L"\"";
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(), &startup,
+                     &run.process))
+    run.window = WaitForRegistrationWindow(run.process.dwProcessId);
+  return run;
+}
+
+// Closes the window and waits for the program to end; its exit code.
+DWORD Close(ProgramRun& run) {
+  PostMessageW(run.window, WM_CLOSE, 0, 0);
+  DWORD exit_code = STILL_ACTIVE;
+  if (WaitForSingleObject(run.process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(run.process.hProcess, 1);
+  GetExitCodeProcess(run.process.hProcess, &exit_code);
+  CloseHandle(run.process.hThread);
+  CloseHandle(run.process.hProcess);
+  return exit_code;
+}
+
+// A copy run for the first time in a folder of its own shows an empty port box and is aware
+// of each monitor's DPI; closed, it writes the port in the box to brisvel.ini beside itself,
+// and shows it at the next start.
 TEST(Program, KeepsItsSettingsBesideItself) {
   ScratchDir dir;
   std::filesystem::copy_file(ProgramPath(), dir / "brisvelremo.exe");
-  WriteFileBytes(dir / "brisvel.ini", "[SETTING]\r\nCOM=COM5\r\n");
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started{};
-  std::wstring command = L"\"" + (dir / "brisvelremo.exe").native() + L"\"";
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.path().c_str(), &startup,
-                             &started));
-  HWND window = WaitForRegistrationWindow(started.dwProcessId);
-  ASSERT_TRUE(window) << "no registration window";
-  HWND combo = ChildrenOfClass(window, L"ComboBox").at(0);
-  EXPECT_EQ(ControlText(combo), L"COM5");
-  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(window)), DPI_AWARENESS_PER_MONITOR_AWARE);
+  ProgramRun first = Start(dir);
+  ASSERT_TRUE(first.window) << "no registration window";
+  HWND combo = ChildrenOfClass(first.window, L"ComboBox").at(0);
+  EXPECT_EQ(ControlText(combo), L"");
+  EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(first.window)),
+            DPI_AWARENESS_PER_MONITOR_AWARE);
   SendMessageW(combo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"COM8"));
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  EXPECT_EQ(WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
-  DWORD exit_code = 1;
-  GetExitCodeProcess(started.hProcess, &exit_code);
-  EXPECT_EQ(exit_code, 0u);
-  if (WaitForSingleObject(started.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(started.hProcess, 1);
-  CloseHandle(started.hThread);
-  CloseHandle(started.hProcess);
+  EXPECT_EQ(Close(first), 0u);
   wchar_t port[16] = L"";
   GetPrivateProfileStringW(L"SETTING", L"COM", L"", port, 16, (dir / "brisvel.ini").c_str());
   EXPECT_STREQ(port, L"COM8");
+
+  ProgramRun second = Start(dir);
+  ASSERT_TRUE(second.window) << "no registration window";
+  EXPECT_EQ(ControlText(ChildrenOfClass(second.window, L"ComboBox").at(0)), L"COM8");
+  EXPECT_EQ(Close(second), 0u);
 }
 
 }  // namespace
