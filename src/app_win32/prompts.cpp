@@ -42,16 +42,11 @@ std::wstring WholeCharactersWithin(const std::wstring& text, size_t max_bytes) {
   return text.substr(0, kept);
 }
 
-HWND ActiveWindowOfThisThread() {
-  HWND active = GetActiveWindow();
-  return active && IsWindowEnabled(active) ? active : nullptr;
-}
-
 }  // namespace
 
 MessageDialog::MessageDialog(const Design& design)
     : default_button_(design.default_button), escape_button_(design.escape_button) {
-  create(design.caption, kDialogStyle, {0, 0}, std::nullopt);
+  create(design.caption, kDialogStyle, {0, 0}, std::nullopt, ActiveThreadWindow());
   layOut(design);
 }
 
@@ -107,7 +102,7 @@ void ShowDefaultError(const std::string& message) { ShowDefaultErrorBox(WithClos
 
 // Owned by the active window, the box disables it; with none, task-modal disables them all.
 void ShowDefaultErrorBox(const std::string& text) {
-  HWND owner = ActiveWindowOfThisThread();
+  HWND owner = ActiveThreadWindow();
   MessageBoxW(owner, WideFromUtf8(text).c_str(), kApplicationTitle, MB_OK | MB_ICONERROR | (owner ? 0 : MB_TASKMODAL));
 }
 
@@ -123,7 +118,7 @@ int AskChoice(const std::string& caption, const std::string& question, const std
 InputQueryDialog::InputQueryDialog(const std::wstring& caption, const std::wstring& prompt, const std::wstring& initial,
                                    int max_sjis_bytes)
     : max_sjis_bytes_(max_sjis_bytes) {
-  create(caption, kDialogStyle, {0, 0}, std::nullopt);
+  create(caption, kDialogStyle, {0, 0}, std::nullopt, ActiveThreadWindow());
   addControl(L"STATIC", prompt, SS_LEFT | SS_NOPREFIX, {kMargin, kMargin, 256, 14});
   edit_ = addControl(L"EDIT", initial, ES_AUTOHSCROLL | WS_TABSTOP, {kMargin, 30, 256, 21}, kEditId, WS_EX_CLIENTEDGE);
   addControl(L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, {112, 62, 75, kButtonHeight}, IDOK);
@@ -140,11 +135,7 @@ std::optional<std::string> InputQueryDialog::Execute() {
   return Utf8FromWide(value());
 }
 
-std::wstring InputQueryDialog::value() const {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit_)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(edit_, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
+std::wstring InputQueryDialog::value() const { return WindowText(edit_); }
 
 void InputQueryDialog::command(int id, int code, HWND) {
   if (id == kEditId && code == EN_UPDATE) keepWithinLimit();

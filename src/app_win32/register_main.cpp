@@ -35,12 +35,6 @@ constexpr DesignRect InGroup(DesignRect place) {
 
 std::wstring Decode(const std::string& sjis) { return WideFromUtf8(sjis::ToUtf8(sjis)); }
 
-std::wstring WindowText(HWND window) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
 struct MenuItem {
   int command;  // 0 for a separator
   const wchar_t* text;
@@ -108,6 +102,7 @@ TRegisterForm::TRegisterForm(RegisterFormEnvironment environment)
   }
 }
 
+// The list goes before the marks it draws and the commands whose rows it shows.
 TRegisterForm::~TRegisterForm() {
   commands_->list().removeObserver(this);
   if (DataListView) DestroyWindow(DataListView);

@@ -30,7 +30,7 @@ constexpr DesignRect kLabelArea{8, 8, 121, 73};
 TReceiveForm::TReceiveForm(std::unique_ptr<serial::NotificationWindow> notifications)
     : rs232c(std::make_unique<serial::Trs232c>(std::move(notifications))) {
   ReceiveForm = this;
-  create(L"リモコン受信", WS_POPUP | WS_CAPTION | WS_SYSMENU, {138, 124}, POINT{541, 565});
+  create(L"リモコン受信", WS_POPUP | WS_CAPTION | WS_SYSMENU, {138, 124}, POINT{541, 565}, ActiveThreadWindow());
   // Not the default button, but a focused push button takes Enter, and as the only control
   // that takes the focus it always has it.
   CancelButton = addControl(L"BUTTON", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, {56, 96, 81, 25}, kCancelButtonId);

@@ -51,11 +51,12 @@ Window::~Window() {
   }
 }
 
-void Window::create(const std::wstring& caption, DWORD style, SIZE client, std::optional<POINT> position) {
+void Window::create(const std::wstring& caption, DWORD style, SIZE client, std::optional<POINT> position,
+                    HWND owner) {
   RegisterClassOnce(windowProc);
   client_ = client;
   handle_ = CreateWindowExW(0, kClassName, caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, client.cx, client.cy,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), this);
+                            owner, nullptr, GetModuleHandleW(nullptr), this);
   if (!handle_) throw std::runtime_error("CreateWindowExW failed (" + std::to_string(GetLastError()) + ")");
   applyDpi(GetDpiForWindow(handle_));
   if (position)
@@ -236,6 +237,17 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
   auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
   return self->guardedMessage(message, wParam, lParam);
+}
+
+HWND ActiveThreadWindow() {
+  HWND active = GetActiveWindow();
+  return active && IsWindowEnabled(active) ? active : nullptr;
+}
+
+std::wstring WindowText(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
 }
 
 int RunMessageLoop(HWND main) {

@@ -42,8 +42,10 @@ class Window {
  protected:
   Window() = default;
   // A top-level window with a client area of `client` (96 DPI) at its designed position,
-  // or centred on the screen when `position` is empty.
-  void create(const std::wstring& caption, DWORD style, SIZE client, std::optional<POINT> position);
+  // or centred on the screen when `position` is empty. A dialog is owned by the window that
+  // was active, so that it stays above it and has no task-bar button of its own.
+  void create(const std::wstring& caption, DWORD style, SIZE client, std::optional<POINT> position,
+              HWND owner = nullptr);
   // A child control in the window's font, placed and rescaled with the window.
   HWND addControl(const wchar_t* className, const std::wstring& text, DWORD style, DesignRect place, int id = 0,
                   DWORD extendedStyle = 0);
@@ -95,5 +97,10 @@ class Window {
 
 // The main loop: keyboard navigation in `main`, until the program quits.
 int RunMessageLoop(HWND main);
+
+// The window of this thread that takes input now, if any: the owner of a box about to show.
+HWND ActiveThreadWindow();
+
+std::wstring WindowText(HWND window);
 
 }  // namespace brisvel
