@@ -77,7 +77,7 @@ void MessageDialog::layOut(const Design& design) {
 }
 
 int MessageDialog::Execute() {
-  SetFocus(button(default_button_));
+  focusOnShow(button(default_button_));
   // Mnemonics are underlined at once, not only after Alt, as the text asks for them.
   SendMessageW(handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
   return ShowModal() - 1;
@@ -129,7 +129,7 @@ InputQueryDialog::InputQueryDialog(const std::wstring& caption, const std::wstri
 }
 
 std::optional<std::string> InputQueryDialog::Execute() {
-  SetFocus(edit_);
+  focusOnShow(edit_);
   SendMessageW(edit_, EM_SETSEL, 0, -1);
   if (ShowModal() != kResultOk) return std::nullopt;
   return Utf8FromWide(value());

@@ -94,6 +94,7 @@ TRegisterForm::TRegisterForm(RegisterFormEnvironment environment)
       commands_(std::make_unique<Registration>(environment_.commands, *ui_)) {
   create(L"リモコンデータ登録", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, {379, 229}, POINT{486, 391});
   createControls();
+  focusOnShow(DataListView);  // the first in the tab order, as a dialog starts
   commands_->list().addObserver(this);
   try {
     FormCreate();

@@ -66,7 +66,7 @@ ReceiveResult TReceiveForm::waitForReply(std::chrono::milliseconds limit) {
   pumpQuietly(std::min(limit, kQuietReplyWait));
   if (!replyWaitOver() && Clock::now() < reply_deadline_) {
     showLabel(kAwaitingReplyText);
-    SetFocus(CancelButton);
+    focusOnShow(CancelButton);
     beginModal();  // the registration window takes no input meanwhile
     SetTimer(handle(), kAnswerPollTimer, kAnswerPollInterval, nullptr);
     runModalLoop();
@@ -119,7 +119,7 @@ ReceiveResult TReceiveForm::waitForPacket() {
   if (!packet_in_ && !line_lost_ && !cancelled_) {
     showLabel(kSendText);
     if (!isModal()) {
-      SetFocus(CancelButton);
+      focusOnShow(CancelButton);
       beginModal();
     }
     runModalLoop();

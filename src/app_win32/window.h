@@ -66,6 +66,8 @@ class Window {
   // The close box, Alt+F4 and the system menu; a modal window ends with cancel.
   virtual void closeRequested();
 
+  // The control that takes the focus when the window is shown and whenever it is activated.
+  void focusOnShow(HWND control) { focus_ = control; }
   void moveControl(HWND control, DesignRect place);
   // A new client size (96 DPI) for a window laid out after its creation.
   void resize(SIZE client);
