@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
   try {
     Terminal terminal;
     try {
-      return Run(ParseCommandLine({argv + 1, argv + argc}), terminal);
+      return Run(ParseCommandLine(Terminal::Arguments(argc, argv)), terminal);
     } catch (const UsageError& error) {
       terminal.Error(std::string("brisvelremo-cli: ") + error.what());
       terminal.Error("Try 'brisvelremo-cli --help'.");
@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
       return kExitRefused;
     }
   } catch (const std::exception& error) {
-    // The locale's encoding is one iconv does not know.
+    // The locale's encoding is one the system cannot convert.
     std::fprintf(stderr, "brisvelremo-cli: %s\n", error.what());
     return kExitRefused;
   }

@@ -29,6 +29,13 @@ const char* const kUsage =
 
 namespace {
 
+// An argument is UTF-8 on Windows and the locale's bytes on Linux. As a u8string, libstdc++
+// reads it as UTF-8 on Windows (a plain string would be widened byte by byte) and keeps its
+// bytes on Linux.
+std::filesystem::path PathOf(const std::string& argument) {
+  return std::filesystem::path(std::u8string(argument.begin(), argument.end()));
+}
+
 // Positional arguments and the values of named options. "--opt value" and "--opt=value"
 // both work; "--" ends the options.
 struct Arguments {
@@ -48,7 +55,7 @@ struct Arguments {
   }
   std::filesystem::path TakeOnlyPositional(const char* what) {
     if (positional.size() != 1) throw UsageError(std::string("one ") + what + " expected");
-    return positional.front();
+    return PathOf(positional.front());
   }
   void ExpectNothingElse(bool positional_taken) const {
     if (!named.empty()) throw UsageError("unknown option " + named.begin()->first);
@@ -57,6 +64,7 @@ struct Arguments {
 };
 
 std::string Canonical(std::string_view option) { return option == "-o" ? "--output" : std::string(option); }
+
 
 Arguments Split(std::vector<std::string>::const_iterator arg, std::vector<std::string>::const_iterator end) {
   Arguments arguments;
@@ -107,7 +115,7 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     command.kind = Command::Kind::Capture;
     command.capture.port = NonEmpty(arguments.Take("--port"), "--port");
     command.capture.name = NonEmpty(arguments.Take("--name"), "--name");
-    command.capture.file = NonEmpty(arguments.Take("--file"), "--file");
+    command.capture.file = PathOf(NonEmpty(arguments.Take("--file"), "--file"));
   } else if (name == "check") {
     command.kind = Command::Kind::Check;
     command.file = arguments.TakeOnlyPositional("code-list file");
@@ -117,12 +125,12 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     command.file = arguments.TakeOnlyPositional("code-list file");
     positional_taken = true;
     command.format = ParseFormat(arguments.Take("--format"));
-    if (auto output = arguments.TakeIfGiven("--output")) command.output = NonEmpty(*output, "-o");
+    if (auto output = arguments.TakeIfGiven("--output")) command.output = PathOf(NonEmpty(*output, "-o"));
   } else if (name == "import") {
     command.kind = Command::Kind::Import;
     command.file = arguments.TakeOnlyPositional("input file");
     positional_taken = true;
-    command.output = NonEmpty(arguments.Take("--output"), "-o");
+    command.output = PathOf(NonEmpty(arguments.Take("--output"), "-o"));
     if (auto format = arguments.TakeIfGiven("--format")) command.format = ParseFormat(*format);
   } else {
     throw UsageError("unknown command " + name);

@@ -1,19 +1,27 @@
 #pragma once
-// The terminal the command line talks to, in the locale's encoding (nl_langinfo(CODESET) after
-// setlocale(LC_ALL, "")). The program works in UTF-8 inside.
+// The terminal the command line talks to. The program works in UTF-8 inside; the terminal's
+// encoding is the system's business (terminal_<system>.cpp): on Linux the locale's
+// (nl_langinfo(CODESET) after setlocale(LC_ALL, "")), on Windows UTF-16 for the command line
+// and the console, UTF-8 for redirected output.
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include "core/text_converter.h"
+#include <vector>
 
 namespace brisvel::cli {
 
 class Terminal {
  public:
-  // Reads the locale's encoding. The C locale's ASCII is taken as UTF-8, as most terminals are.
+  // On Linux reads the locale's encoding; the C locale's ASCII is taken as UTF-8, as most
+  // terminals are. Throws std::runtime_error for an encoding the system cannot convert.
   Terminal();
+  ~Terminal();
+  Terminal(const Terminal&) = delete;
+  Terminal& operator=(const Terminal&) = delete;
+
+  // The arguments after the program's name, as FromLocale takes them.
+  static std::vector<std::string> Arguments(int argc, char** argv);
 
   // Text from the command line; nothing when its bytes are not text in the locale's encoding.
   std::optional<std::string> FromLocale(std::string_view text);
@@ -27,9 +35,10 @@ class Terminal {
   const std::string& codeset() const { return codeset_; }
 
  private:
+  struct Converters;  // the system's, for an encoding that is not UTF-8
+
   std::string codeset_;
-  std::unique_ptr<TextConverter> from_locale_;  // both absent for UTF-8
-  std::unique_ptr<TextConverter> to_locale_;
+  std::unique_ptr<Converters> converters_;
 };
 
 }  // namespace brisvel::cli

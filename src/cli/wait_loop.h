@@ -1,19 +1,20 @@
 #pragma once
 // The command line's stand-in for a window's message loop. The serial monitor thread posts
 // its notifications into a queue; the main thread delivers them while it waits, and Ctrl-C
-// ends the wait instead of the program.
-#include <deque>
+// ends the wait instead of the program. The queue and the wake-up are the system's
+// (wait_loop_<system>.cpp): an eventfd and signals on Linux, the Win32 notification window's
+// message queue and a console control handler on Windows.
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <string>
 
 #include "serial/notification_window.h"
 
 namespace brisvel::cli {
 
-// SIGINT (Ctrl-C) and SIGTERM ask the running command to cancel. The first one is noted and
-// wakes any wait; a second one ends the program as the signal normally does, for the steps
-// that do not look (each of them is bounded by the serial time-out).
+// Ctrl-C asks the running command to cancel (and SIGTERM on Linux, Ctrl-Break on Windows).
+// The first one is noted and wakes any wait; a second one ends the program as it normally
+// does, for the steps that do not look (each of them is bounded by the serial time-out).
 class Interruption {
  public:
   // Main thread, before any other thread starts.
@@ -39,13 +40,10 @@ class QueuedNotificationWindow : public serial::NotificationWindow {
   bool DeliverUntil(const std::function<bool()>& done);
 
  private:
-  std::deque<int> takeQueued();
+  struct Queue;
 
-  std::mutex mutex_;
-  std::deque<int> queue_;  // guarded by mutex_
-  Receiver receiver_;
   Reporter on_message_;
-  int wake_fd_;
+  std::unique_ptr<Queue> queue_;
 };
 
 }  // namespace brisvel::cli

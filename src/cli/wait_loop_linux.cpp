@@ -7,6 +7,8 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <deque>
+#include <mutex>
 #include <system_error>
 
 namespace brisvel::cli {
@@ -49,46 +51,58 @@ void Interruption::Install() {
 
 bool Interruption::Requested() { return g_interrupted != 0; }
 
+struct QueuedNotificationWindow::Queue {
+  Queue() : wake_fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (wake_fd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+  }
+  ~Queue() { ::close(wake_fd); }
+  Queue(const Queue&) = delete;
+  Queue& operator=(const Queue&) = delete;
+
+  std::deque<int> takeQueued() {
+    std::deque<int> batch;
+    std::lock_guard lock(mutex);
+    batch.swap(ids);
+    return batch;
+  }
+
+  std::mutex mutex;
+  std::deque<int> ids;  // guarded by mutex
+  Receiver receiver;
+  int wake_fd;
+};
+
 QueuedNotificationWindow::QueuedNotificationWindow(Reporter on_message)
-    : on_message_(std::move(on_message)), wake_fd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-  if (wake_fd_ < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
-}
+    : on_message_(std::move(on_message)), queue_(std::make_unique<Queue>()) {}
 
-QueuedNotificationWindow::~QueuedNotificationWindow() { ::close(wake_fd_); }
+QueuedNotificationWindow::~QueuedNotificationWindow() = default;
 
-void QueuedNotificationWindow::setReceiver(Receiver receiver) { receiver_ = std::move(receiver); }
+void QueuedNotificationWindow::setReceiver(Receiver receiver) { queue_->receiver = std::move(receiver); }
 
 void QueuedNotificationWindow::post(int id) {
   {
-    std::lock_guard lock(mutex_);
-    queue_.push_back(id);
+    std::lock_guard lock(queue_->mutex);
+    queue_->ids.push_back(id);
   }
-  Wake(wake_fd_);
+  Wake(queue_->wake_fd);
 }
 
 void QueuedNotificationWindow::showMessage(const std::string& utf8Message) {
   if (on_message_) on_message_(utf8Message);
 }
 
-std::deque<int> QueuedNotificationWindow::takeQueued() {
-  std::deque<int> batch;
-  std::lock_guard lock(mutex_);
-  batch.swap(queue_);
-  return batch;
-}
-
 bool QueuedNotificationWindow::DeliverUntil(const std::function<bool()>& done) {
   for (;;) {
-    for (int id : takeQueued()) {
-      if (receiver_) receiver_(id);
+    for (int id : queue_->takeQueued()) {
+      if (queue_->receiver) queue_->receiver(id);
     }
     if (done()) return true;
     if (Interruption::Requested()) return false;
     // A post or a signal after the checks above still wakes the poll: both counters stay
     // readable until drained. A negative fd (no Interruption installed) is skipped.
-    pollfd wake[] = {{wake_fd_, POLLIN, 0}, {g_interrupt_fd, POLLIN, 0}};
+    pollfd wake[] = {{queue_->wake_fd, POLLIN, 0}, {g_interrupt_fd, POLLIN, 0}};
     if (::poll(wake, 2, -1) < 0 && errno != EINTR) throw std::system_error(errno, std::generic_category(), "poll");
-    if (wake[0].revents & POLLIN) Drain(wake_fd_);
+    if (wake[0].revents & POLLIN) Drain(queue_->wake_fd);
   }
 }
 

@@ -22,6 +22,19 @@ std::string Named(const PortProcess& process) {
   return process.program + "（プロセス " + std::to_string(process.id) + "）";
 }
 
+std::string Shown(const PortFailure& failure) { return ShownDeviceName(failure.device); }
+
+std::string Listed(const std::vector<std::string>& items) {
+  std::string text;
+  for (const auto& item : items) text += (&item == &items.front() ? "" : "、") + item;
+  return text;
+}
+
+// "（minicom、screen など）", or nothing without names.
+std::string Examples(const std::vector<std::string>& names) {
+  return names.empty() ? "" : "（" + Listed(names) + " など）";
+}
+
 std::string PermissionBits(unsigned mode) {
   char text[8];
   std::snprintf(text, sizeof text, "%04o", mode & 07777u);
@@ -29,17 +42,17 @@ std::string PermissionBits(unsigned mode) {
 }
 
 std::string SystemReason(const PortFailure& failure) {
-  return failure.reason.systemText.empty() ? "" : failure.device + ": " + failure.reason.systemText;
+  return failure.reason.systemText.empty() ? "" : Shown(failure) + ": " + failure.reason.systemText;
 }
 
 std::string NotThere(const PortFailure& failure, const PortFacts& facts, const std::vector<SerialPortInfo>& present) {
   std::string cause;
   switch (facts.path) {
-    case PathKind::Missing: cause = failure.device + " というデバイスはありません。"; break;
+    case PathKind::Missing: cause = Shown(failure) + " というデバイスはありません。"; break;
     case PathKind::DanglingLink:
-      cause = failure.device + " はリンクですが、その先の " + facts.link_target + " がありません。アダプターが抜かれているようです。";
+      cause = Shown(failure) + " はリンクですが、その先の " + facts.link_target + " がありません。アダプターが抜かれているようです。";
       break;
-    default: cause = failure.device + " の先に装置がありません。"; break;
+    default: cause = Shown(failure) + " の先に装置がありません。"; break;
   }
   return cause + "\n" + PresentPorts(present);
 }
@@ -47,11 +60,11 @@ std::string NotThere(const PortFailure& failure, const PortFacts& facts, const s
 std::string NotASerialPort(const PortFailure& failure, const PortFacts& facts,
                            const std::vector<SerialPortInfo>& present) {
   const char* what = facts.path == PathKind::Directory ? " はフォルダーで、" : facts.path == PathKind::File ? " は普通のファイルで、" : " は";
-  return failure.device + what + "シリアルポートではありません。\n" + PresentPorts(present);
+  return Shown(failure) + what + "シリアルポートではありません。\n" + PresentPorts(present);
 }
 
 std::string NoPermission(const PortFailure& failure, const PortFacts& facts) {
-  const std::string refused = failure.device + " を開く権限がありません。";
+  const std::string refused = Shown(failure) + " を開く権限がありません。";
   if (!facts.access) return refused + SystemReason(failure);
   const PortFacts::Access& access = *facts.access;
   if ((access.mode & 060u) != 060u)
@@ -74,22 +87,23 @@ std::string ModemManagerCure(const PortFacts& facts) {
 }
 
 std::string InUse(const PortFailure& failure, const PortFacts& facts) {
-  const std::string taken = failure.device + " はほかのプログラムが使っています";
+  const std::string taken = Shown(failure) + " はほかのプログラムが使っています";
   if (facts.holders.empty()) {
     if (facts.modem_manager)
       return taken + "。" + Named(*facts.modem_manager) + "が動いているので、アダプターを調べているところかもしれません。" +
              ModemManagerCure(facts);
-    return taken + "。端末プログラム（minicom、screen、picocom など）や、もう一つの BrisvelRemo を閉じてから、もう一度 Add を押してください。";
+    return taken + "。端末プログラム" + Examples(facts.terminal_programs) +
+           "や、もう一つの BrisvelRemo を閉じてから、もう一度 Add を押してください。";
   }
-  std::string text = taken + ": ";
-  for (const auto& holder : facts.holders) text += (&holder == &facts.holders.front() ? "" : "、") + Named(holder);
-  text += "。";
+  std::vector<std::string> holders;
+  for (const auto& holder : facts.holders) holders.push_back(Named(holder));
+  const std::string text = taken + ": " + Listed(holders) + "。";
   const bool modem_manager = std::ranges::any_of(facts.holders, [](const PortProcess& p) { return p.program == kModemManager; });
   return text + (modem_manager ? ModemManagerCure(facts) : "\nそのプログラムを閉じてから、もう一度 Add を押してください。");
 }
 
 std::string LineLost(const PortFailure& failure, const std::vector<SerialPortInfo>& present) {
-  return failure.device + " との接続が切れました。USB アダプターが抜かれたか、ケーブルが外れたようです。つなぎ直してから、もう一度 Add を押してください。\n" +
+  return Shown(failure) + " との接続が切れました。USB アダプターが抜かれたか、ケーブルが外れたようです。つなぎ直してから、もう一度 Add を押してください。\n" +
          PresentPorts(present);
 }
 

@@ -46,6 +46,8 @@ struct PortFacts {
   std::vector<PortProcess> holders;
   std::optional<PortProcess> modem_manager;
   std::string modem_manager_rule;  // a line that keeps the modem manager off this device
+  // Terminal programs users of this system commonly run, named when the holder is unknown.
+  std::vector<std::string> terminal_programs;
 };
 
 PortFacts GatherPortFacts(const PortFailure& failure);

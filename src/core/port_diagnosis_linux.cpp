@@ -173,6 +173,7 @@ PortFacts GatherPortFacts(const PortFailure& failure, const SystemRoots& roots) 
       facts.holders = HoldersOf(failure.device, roots);
       facts.modem_manager = RunningProgram(roots, kModemManager);
       facts.modem_manager_rule = ModemManagerRule(failure.device, roots);
+      facts.terminal_programs = {"minicom", "screen", "picocom"};
       break;
     default: break;
   }

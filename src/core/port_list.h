@@ -21,6 +21,10 @@ std::vector<SerialPortInfo> ListSerialPorts();
 // system keeps its devices; anything else is taken as it is.
 std::string DevicePathOf(const std::string& port_text);
 
+// The device as a message names it: the name a user knows the port by ("COM12"), where the
+// system opens it under a longer one.
+std::string ShownDeviceName(const std::string& device);
+
 // One line for a list a user reads: "ttyUSB0 - FT232R USB UART (FTDI, S/N A50285BI)".
 std::string PortLabel(const SerialPortInfo& port);
 

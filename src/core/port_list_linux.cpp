@@ -83,6 +83,8 @@ std::string DevicePathOf(const std::string& port_text) {
   return "/dev/" + port_text;
 }
 
+std::string ShownDeviceName(const std::string& device) { return device; }
+
 std::string KernelNameOf(const std::string& device) {
   std::error_code ec;
   const fs::path resolved = fs::canonical(device, ec);

@@ -1,9 +1,12 @@
 #pragma once
 #include <windows.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "core/port_list.h"
 
 namespace brisvel {
 
@@ -15,5 +18,14 @@ inline constexpr wchar_t kSerialCommKey[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
 // that is refused (HKEY_LOCAL_MACHINE for a user without administrator rights) the ports are
 // not found, as the tool was designed.
 std::optional<std::vector<std::string>> ListRegistryPorts(HKEY root, const wchar_t* subkey);
+
+// Device Manager's names of the serial ports present, by port name: "COM3" -> "USB Serial
+// Port (COM3)". Empty where the system lists no such devices (wine).
+std::map<std::string, std::string> FriendlyPortNames();
+
+// The ports the drivers list (`listed`, COM names), each described by its friendly name where
+// there is one, in natural order.
+std::vector<SerialPortInfo> DescribedPorts(const std::vector<std::string>& listed,
+                                           const std::map<std::string, std::string>& friendly_names);
 
 }  // namespace brisvel

@@ -1,5 +1,5 @@
 #pragma once
-// UTF-16, the Windows API's text, to and from UTF-8, the core's.
+// UTF-16, the Windows API's text, to UTF-8, the core's, and back.
 #include <string>
 #include <string_view>
 
@@ -7,7 +7,7 @@ namespace brisvel {
 
 // An unpaired surrogate becomes U+FFFD.
 std::string Utf8FromWide(std::wstring_view wide);
-// Bytes that are not UTF-8 become U+FFFD.
+// A byte that is not UTF-8 becomes U+FFFD.
 std::wstring WideFromUtf8(std::string_view utf8);
 
 }  // namespace brisvel

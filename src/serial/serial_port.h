@@ -88,7 +88,7 @@ class SerialPort {
   SerialPort& operator=(const SerialPort&) = delete;
 
   // Exclusive: a second open of the same device fails with Busy until this one closes. A
-  // device that is no terminal (a plain file, /dev/null) fails with NotSupported.
+  // device that is no terminal (a plain file, /dev/null) or a folder fails with NotSupported.
   bool open(const std::string& device);
   bool close();
   bool isOpen() const;

@@ -44,7 +44,7 @@ PortErrorKind kindOf(int code) {
     case ENOENT: case ENODEV: case ENXIO: return PortErrorKind::NotFound;
     case EBUSY: case EWOULDBLOCK: return PortErrorKind::Busy;
     case EACCES: case EPERM: return PortErrorKind::Permission;
-    case ENOTTY: case EINVAL: return PortErrorKind::NotSupported;
+    case ENOTTY: case EINVAL: case EISDIR: return PortErrorKind::NotSupported;
     case ETIMEDOUT: return PortErrorKind::Timeout;
     case EIO: return PortErrorKind::HungUp;
     default: return PortErrorKind::Other;

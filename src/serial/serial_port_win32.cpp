@@ -23,10 +23,9 @@ PortErrorKind kindOf(DWORD code) {
     case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_NAME:
     case ERROR_DEV_NOT_EXIST: case ERROR_BAD_UNIT:
       return PortErrorKind::NotFound;
-    // Another program holding the port is refused with ERROR_ACCESS_DENIED, not a sharing error.
-    case ERROR_ACCESS_DENIED: case ERROR_SHARING_VIOLATION: case ERROR_BUSY:
+    case ERROR_SHARING_VIOLATION: case ERROR_BUSY:
       return PortErrorKind::Busy;
-    case ERROR_PRIVILEGE_NOT_HELD:
+    case ERROR_ACCESS_DENIED: case ERROR_PRIVILEGE_NOT_HELD:
       return PortErrorKind::Permission;
     case ERROR_INVALID_FUNCTION: case ERROR_NOT_SUPPORTED: case ERROR_INVALID_PARAMETER:
       return PortErrorKind::NotSupported;
@@ -38,6 +37,36 @@ PortErrorKind kindOf(DWORD code) {
     default:
       return PortErrorKind::Other;
   }
+}
+
+// On a port that opened, a device that went away (a USB adapter unplugged) fails whatever is
+// asked of it, with codes that mean something else at the open. Drivers differ in the code;
+// wine gives ERROR_NOT_READY, and ERROR_BROKEN_PIPE to a read, once the far side of its pty
+// has closed.
+bool meansDeviceGone(DWORD code) {
+  switch (code) {
+    case ERROR_ACCESS_DENIED: case ERROR_NOT_READY: case ERROR_BROKEN_PIPE: case ERROR_OPERATION_ABORTED:
+      return true;
+    default:
+      return kindOf(code) == PortErrorKind::HungUp;
+  }
+}
+
+// COM1, \\.\COM10: the names Windows gives serial ports.
+bool isComPortName(std::string name) {
+  if (name.starts_with("\\\\.\\")) name.erase(0, 4);
+  return name.size() > 3 && _strnicmp(name.c_str(), "COM", 3) == 0 &&
+         name.find_first_not_of("0123456789", 3) == std::string::npos;
+}
+
+// Windows refuses a second opener of a serial port with access denied, and a folder, which
+// CreateFile opens only with backup semantics, the same way.
+PortErrorKind openRefusalKind(DWORD code, const std::string& device) {
+  if (code != ERROR_ACCESS_DENIED) return kindOf(code);
+  if (isComPortName(device)) return PortErrorKind::Busy;
+  DWORD attributes = GetFileAttributesA(device.c_str());
+  bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  return folder ? PortErrorKind::NotSupported : PortErrorKind::Permission;
 }
 
 std::string systemText(DWORD code) {
@@ -92,12 +121,21 @@ struct SerialPort::Impl {
   HANDLE maskChanged = nullptr;  // auto-reset: each mask change wakes the monitor once
   std::atomic<uint32_t> mask{0};
   PortError error;
+  bool hangUpReported = false;  // monitor thread
 
-  bool fail(DWORD code) {
-    error = {kindOf(code), static_cast<int>(code), systemText(code)};
+  bool failAs(PortErrorKind kind, DWORD code) {
+    error = {kind, static_cast<int>(code), systemText(code)};
     return false;
   }
+  // Every failure but the open's is one of a port that opened.
+  bool fail(DWORD code) { return failAs(meansDeviceGone(code) ? PortErrorKind::HungUp : kindOf(code), code); }
   bool failLast() { return fail(GetLastError()); }
+
+  // A short transfer is the caller's to judge; the reason is kept for when it does.
+  bool ranOutOfTime() {
+    failAs(PortErrorKind::Timeout, ERROR_TIMEOUT);
+    return true;
+  }
 
   bool createEvents() {
     maskChanged = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -109,33 +147,58 @@ struct SerialPort::Impl {
     maskChanged = nullptr;
   }
 
+  // A plain file, or a device such as NUL, opens as well and would fail later, somewhere
+  // less telling. The code says why; zero when the handle is a serial port.
+  DWORD notSerialReason() const {
+    if (GetFileType(port) != FILE_TYPE_CHAR) return ERROR_NOT_SUPPORTED;
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    return GetCommState(port, &dcb) ? 0 : GetLastError();
+  }
+
+  bool queryStatus(COMSTAT& stat) const {
+    DWORD errors = 0;
+    return ClearCommError(port, &errors, &stat) != 0;
+  }
+
   // A failed line fails every wait at once: pause instead of spinning, but let a mask
   // change (as Close makes) cut the pause short, reporting it as the wait's release. The
   // monitor thread comes here, so the reason is not kept: `error` belongs to the owner.
   bool failedWait() const { return WaitForSingleObject(maskChanged, kFailedWaitPauseMs) == WAIT_OBJECT_0; }
 
+  // A wait that failed: released by the owner (wine fails it with ERROR_OPERATION_ABORTED
+  // where Windows completes it with an empty mask), or on a line that fails every wait. A
+  // device that went away fails the status query too; that is said once, as a hang-up.
+  bool waitFailed(uint32_t& reported) {
+    if (WaitForSingleObject(maskChanged, 0) == WAIT_OBJECT_0) return true;
+    COMSTAT stat{};
+    if (queryStatus(stat) || std::exchange(hangUpReported, true)) return failedWait();
+    reported = kEvHangUp;
+    return true;
+  }
+
   // Waits at most waitMs for the transfer, then cancels it if it is still going: the
   // caller's buffer and this OVERLAPPED must not be written after the call returns, and
   // the driver's own time-out, which ends it otherwise, may be later or none at all.
   template <typename Start>
-  bool transfer(Overlapped& io, Start start, DWORD waitMs, std::size_t& transferred) {
+  bool transfer(Overlapped& io, Start start, std::size_t count, DWORD waitMs, std::size_t& transferred) {
     transferred = 0;
     OVERLAPPED* ov = io.start();
     DWORD moved = 0;
     if (start(ov, moved)) {
       transferred = moved;
-      return true;
+      return transferred == count || ranOutOfTime();
     }
     if (GetLastError() != ERROR_IO_PENDING) return failLast();
     bool cancelled = false;
     if (WaitForSingleObject(io.event, waitMs) != WAIT_OBJECT_0) cancelled = CancelIoEx(port, ov) != 0;
     BOOL done = GetOverlappedResult(port, ov, &moved, TRUE);
     transferred = moved;
-    if (done) return true;
+    if (done) return transferred == count || ranOutOfTime();
     DWORD code = GetLastError();
-    if (code == ERROR_OPERATION_ABORTED && cancelled) return true;  // our own time-out
+    if (code == ERROR_OPERATION_ABORTED && cancelled) return ranOutOfTime();
     // Wine fails a read that timed out with nothing received; Windows reports 0 bytes.
-    if (code == ERROR_TIMEOUT) return true;
+    if (code == ERROR_TIMEOUT) return ranOutOfTime();
     return fail(code);
   }
 };
@@ -150,14 +213,23 @@ bool SerialPort::open(const std::string& device) {
   if (d.port != INVALID_HANDLE_VALUE) return d.fail(ERROR_BUSY);
   d.port = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                        FILE_FLAG_OVERLAPPED, nullptr);
-  if (d.port == INVALID_HANDLE_VALUE) return d.failLast();
-  if (!d.createEvents()) {
+  if (d.port == INVALID_HANDLE_VALUE) {
     DWORD code = GetLastError();
+    return d.failAs(openRefusalKind(code, device), code);
+  }
+  PortErrorKind kind = PortErrorKind::NotSupported;
+  DWORD code = d.notSerialReason();
+  if (code == 0 && !d.createEvents()) {
+    code = GetLastError();
+    kind = kindOf(code);
+  }
+  if (code != 0) {
     d.releaseEvents();
     CloseHandle(std::exchange(d.port, INVALID_HANDLE_VALUE));
-    return d.fail(code);
+    return d.failAs(kind, code);
   }
   d.mask.store(0);
+  d.hangUpReported = false;
   return true;
 }
 
@@ -245,15 +317,12 @@ bool SerialPort::waitEvent(uint32_t& reported) {
   DWORD events = 0;
   OVERLAPPED* ov = d.waiting.start();
   if (!WaitCommEvent(d.port, &events, ov)) {
-    if (GetLastError() != ERROR_IO_PENDING) return d.failedWait();
+    if (GetLastError() != ERROR_IO_PENDING) return d.waitFailed(reported);
     HANDLE both[2] = {d.waiting.event, d.maskChanged};
     bool released = WaitForMultipleObjects(2, both, FALSE, INFINITE) == WAIT_OBJECT_0 + 1;
     if (released) SetCommMask(d.port, d.mask.load());
     DWORD unused = 0;
-    // Windows completes a released wait with an empty mask, wine fails it with
-    // ERROR_OPERATION_ABORTED; when the owner released it, the mask-changed event that
-    // follows ends the pause at once.
-    if (!GetOverlappedResult(d.port, ov, &unused, TRUE)) return released || d.failedWait();
+    if (!GetOverlappedResult(d.port, ov, &unused, TRUE)) return released || d.waitFailed(reported);
   }
   reported = events;
   return true;
@@ -261,9 +330,8 @@ bool SerialPort::waitEvent(uint32_t& reported) {
 
 // The monitor thread's call: a failure is not kept, as for waitEvent.
 bool SerialPort::status(PortStatus& out) {
-  DWORD errors = 0;
   COMSTAT stat{};
-  if (!ClearCommError(impl_->port, &errors, &stat)) return false;
+  if (!impl_->queryStatus(stat)) return false;
   out.inQueue = stat.cbInQue;
   out.outQueue = stat.cbOutQue;
   return true;
@@ -276,7 +344,7 @@ bool SerialPort::read(void* buffer, std::size_t count, std::size_t& transferred,
   auto start = [&](OVERLAPPED* ov, DWORD& moved) {
     return ReadFile(d.port, buffer, static_cast<DWORD>(count), &moved, ov) != 0;
   };
-  return d.transfer(d.reading, start, waitMs, transferred);
+  return d.transfer(d.reading, start, count, waitMs, transferred);
 }
 
 bool SerialPort::write(const void* buffer, std::size_t count, std::size_t& transferred, uint32_t waitMs) {
@@ -284,7 +352,7 @@ bool SerialPort::write(const void* buffer, std::size_t count, std::size_t& trans
   auto start = [&](OVERLAPPED* ov, DWORD& moved) {
     return WriteFile(d.port, buffer, static_cast<DWORD>(count), &moved, ov) != 0;
   };
-  return d.transfer(d.writing, start, waitMs, transferred);
+  return d.transfer(d.writing, start, count, waitMs, transferred);
 }
 
 const PortError& SerialPort::lastError() const { return impl_->error; }

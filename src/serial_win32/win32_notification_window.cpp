@@ -18,7 +18,7 @@ std::wstring wideFromUtf8(const std::string& text) {
 }
 
 bool isNotification(UINT message) {
-  return message >= serial::kNotifyBreak && message <= serial::kNotifyTxEmpty;
+  return message >= serial::kNotifyBreak && message <= serial::kNotifyHangUp;
 }
 
 // The system's own text would come in the ANSI code page; the number is enough for a failure

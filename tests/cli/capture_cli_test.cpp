@@ -1,7 +1,5 @@
 // brisvelremo-cli capture against the simulated unit on a pseudo-terminal: the file it
 // writes, and how each way of failing ends the program.
-#include <signal.h>
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,6 +11,7 @@
 #include "file_bytes.h"
 #include "scratch_dir.h"
 #include "scripted_user_interface.h"
+#include "unit_sim_process.h"
 
 namespace brisvel {
 namespace {
@@ -98,7 +97,7 @@ TEST_F(CaptureCliTest, CtrlCWhileWaitingCancelsAndLeavesTheFileAlone) {
   const std::string before = ReadFileBytes(file);
   CliProcess cli(Capture("power"));
   ASSERT_TRUE(cli.LogShows(kPrompt));
-  const auto status = cli.Stop(SIGINT);
+  const auto status = cli.Interrupt();
   const std::string err = cli.Stderr();
   EXPECT_EQ(status, 130);
   EXPECT_NE(err.find("\ncancel\n"), std::string::npos) << err;  // said by the program, not the signal

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "unit_sim_process.h"
+#include "child_process.h"
 
 namespace brisvel::testing_support {
 

@@ -1,13 +1,18 @@
 // The port list from a scratch key of the test's own: wine fills the machine's SERIALCOMM key
-// itself, and nobody can write there without administrator rights.
+// itself, and nobody can write there without administrator rights. Wine lists no devices in
+// the Ports class, so Device Manager's names are given to the merge as Windows would find them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/port_list_win32.h"
+#include "line_pty.h"
+#include "serial/serial_port.h"
 
 namespace brisvel {
 namespace {
@@ -55,6 +60,58 @@ TEST_F(RegistryPorts, PlainStringsOnlyInTheRegistrysOrder) {
 TEST_F(RegistryPorts, KeyWithoutValuesIsAnEmptyListAndNoKeyIsNothing) {
   EXPECT_EQ(ListRegistryPorts(HKEY_CURRENT_USER, subkey_.c_str()), std::vector<std::string>{});
   EXPECT_EQ(ListRegistryPorts(HKEY_CURRENT_USER, (subkey_ + L"\\absent").c_str()), std::nullopt);
+}
+
+std::vector<std::string> LabelsOf(const std::vector<SerialPortInfo>& ports) {
+  std::vector<std::string> labels;
+  for (const auto& port : ports) labels.push_back(PortLabel(port));
+  return labels;
+}
+
+TEST(DescribedPorts, ListedPortsInNaturalOrderUnderTheirFriendlyNames) {
+  struct Case {
+    const char* label;
+    std::vector<std::string> listed;
+    std::map<std::string, std::string> friendly;
+    std::vector<std::string> shown;
+  };
+  const Case cases[] = {
+      {"a USB adapter among plain ports",
+       {"COM10", "COM3", "COM1"},
+       {{"COM3", "USB Serial Port (COM3)"}},
+       {"COM1 - シリアルポート", "COM3 - USB Serial Port (COM3)", "COM10 - シリアルポート"}},
+      {"printer ports and ports not there now are not offered",
+       {"COM4"},
+       {{"LPT1", "Printer Port (LPT1)"}, {"COM4", "通信ポート (COM4)"}, {"COM7", "USB-SERIAL CH340 (COM7)"}},
+       {"COM4 - 通信ポート (COM4)"}},
+      {"no devices known, as under wine", {"COM2", "COM1"}, {}, {"COM1 - シリアルポート", "COM2 - シリアルポート"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    const auto ports = DescribedPorts(c.listed, c.friendly);
+    EXPECT_EQ(LabelsOf(ports), c.shown);
+    for (const auto& port : ports) EXPECT_EQ(port.path, port.name) << "the COM name is what is remembered";
+  }
+}
+
+// CreateFile finds COM10 and up only as device names; the port box offers bare COM names.
+TEST(DevicePath, BareComNamesOpenFromCOM10Up) {
+  std::vector<std::unique_ptr<serial::testing::Pty>> ptys;
+  while (ptys.empty() || !ptys.back()->path.starts_with("\\\\.\\")) {
+    ptys.push_back(std::make_unique<serial::testing::Pty>());
+    ASSERT_FALSE(ptys.back()->path.empty());
+    ASSERT_LT(ptys.size(), 300u) << "no COM10 and up";
+  }
+  for (const std::string& bare : {ptys.front()->path, ptys.back()->path.substr(4)}) {
+    SCOPED_TRACE(bare);
+    serial::SerialPort port;
+    EXPECT_TRUE(port.open(DevicePathOf(bare))) << port.lastError().systemText;
+  }
+}
+
+TEST(DevicePath, PathsStayAsGiven) {
+  for (const char* path : {"\\\\.\\COM3", "C:\\ports\\com3", "ports/com3", ""})
+    EXPECT_EQ(DevicePathOf(path), path);
 }
 
 }  // namespace

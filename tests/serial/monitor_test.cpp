@@ -167,9 +167,6 @@ TEST_F(MonitorTest, CloseWhileBlockedIsPromptAndLeavesNoThread) {
 }
 
 TEST_F(MonitorTest, FarSideHangUpDuringAWaitIsReportedOnce) {
-#ifdef _WIN32
-  GTEST_SKIP() << "the Win32 port does not report a hung-up line yet";
-#endif
   port->OnHANGUP = [this](Trs232c& sender) {
     EXPECT_EQ(&sender, port.get());
     calls.push_back(kNotifyHangUp);

@@ -5,7 +5,9 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "file_bytes.h"
 #include "pty_support.h"
+#include "scratch_dir.h"
 #include "serial/rs232c.h"
 
 namespace brisvel::serial {
@@ -232,14 +234,17 @@ TEST_F(OpenTest, HangUpHandlerAloneStartsNoMonitor) {
   EXPECT_FALSE(port->MonitorUsed());
 }
 
-TEST_F(OpenTest, DeviceThatIsNoTerminalIsRefused) {
-#ifdef _WIN32
-  GTEST_SKIP() << "the Win32 port does not check the device kind yet";
-#endif
-  auto port = makePort();
-  port->portname = "/dev/null";
-  EXPECT_FALSE(port->Open());
-  EXPECT_EQ(port->LastError().kind, PortErrorKind::NotSupported);
+TEST_F(OpenTest, WhatIsNoSerialPortIsRefused) {
+  testing_support::ScratchDir scratch;
+  testing_support::WriteFileBytes(scratch / "codes.csv", "");
+  for (const std::string& device : {testing::NullDevice(), (scratch / "codes.csv").string(), scratch.path().string()}) {
+    SCOPED_TRACE(device);
+    auto port = makePort();
+    port->portname = device;
+    EXPECT_FALSE(port->Open());
+    EXPECT_EQ(port->LastError().kind, PortErrorKind::NotSupported);
+    EXPECT_FALSE(port->IsOpen());
+  }
 }
 
 TEST_F(OpenTest, ThreadCreationFailureReleasesThePort) {

@@ -73,6 +73,20 @@ TEST(Win32NotificationWindow, PacketFromAComPortReachesTheCreatingThread) {
   EXPECT_EQ(thread, GetCurrentThreadId());
 }
 
+TEST(Win32NotificationWindow, HangUpOfAComPortReachesTheCreatingThread) {
+  serial::testing::Pty pty;
+  ASSERT_FALSE(pty.path.empty());
+  Fixture f;
+  auto port = f.makePort();
+  port->portname = pty.path;
+  int hangUps = 0;
+  port->OnPACKET = [](Trs232c&) {};  // the monitor runs for it
+  port->OnHANGUP = [&](Trs232c&) { ++hangUps; };
+  ASSERT_TRUE(port->Open());
+  pty.closeMaster();
+  EXPECT_TRUE(pumpUntil([&] { return hangUps > 0; }));
+}
+
 TEST(Win32NotificationWindow, InPostingOrderWithTheRightHandlers) {
   Fixture f;
   auto port = f.makePort();

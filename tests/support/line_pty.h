@@ -30,6 +30,9 @@ struct TtyState {
   unsigned char stopChar = 0;
 };
 
+// The system's null device: a device that opens, but no serial line.
+std::string NullDevice();
+
 // The test keeps the slave open so the line survives the component closing it.
 class Pty {
  public:

@@ -13,6 +13,8 @@
 
 namespace brisvel::serial::testing {
 
+std::string NullDevice() { return "/dev/null"; }
+
 struct Pty::Impl {
   int master = -1;
   int slave = -1;

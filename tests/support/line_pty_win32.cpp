@@ -9,6 +9,8 @@ namespace brisvel::serial::testing {
 
 namespace protocol = line_protocol;
 
+std::string NullDevice() { return "\\\\.\\NUL"; }
+
 struct Pty::Impl {
   LineServerConnection server;
 };

@@ -1,20 +1,19 @@
 #pragma once
-// Whether this process still has a file open, by its path: how a test sees that a port was
-// released even when the device itself is gone (an unplugged adapter's node is removed).
-#include <unistd.h>
-
-#include <filesystem>
+// What this process still has open: how a test sees that a port was released even when the
+// device itself is gone (an unplugged adapter's node is removed, its COM port unlisted).
+#include <set>
 #include <string>
 
 namespace brisvel::testing_support {
 
+// One name per open file: its path on Linux (" (deleted)" after it once the node is gone), the
+// object's name on Windows (under wine, the Unix path behind a COM port).
+std::multiset<std::string> OpenFiles();
+
+// Whether the device at this Linux path is among them.
 inline bool HoldsFile(const std::string& path) {
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it("/proc/self/fd", ec), end; !ec && it != end; it.increment(ec)) {
-    const std::string target = std::filesystem::read_symlink(it->path(), ec).string();
-    if (!ec && (target == path || target == path + " (deleted)")) return true;
-  }
-  return false;
+  const auto open = OpenFiles();
+  return open.contains(path) || open.contains(path + " (deleted)");
 }
 
 }  // namespace brisvel::testing_support

@@ -1,8 +1,10 @@
 /* LD_PRELOAD for the Windows tests under wine: a pty has no modem lines, and wine's
- * WaitCommEvent ends at once (error 995) when TIOCMGET fails. On pty slaves this answers
- * the modem-line requests from lines kept here; everything else goes to the real ioctl. */
+ * WaitCommEvent ends at once (error 995) when TIOCMGET fails. Where a pty slave refuses a
+ * modem-line request as having no such lines, this answers it from lines kept here. A hung-up
+ * slave fails it (EIO) as an unplugged adapter does, which is how wine's wait ends then. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
+#include <errno.h>
 #include <stdarg.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -27,6 +29,8 @@ int ioctl(int fd, unsigned long request, ...) {
 
   int is_modem = request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC;
   if (!is_modem || !is_pty_slave(fd)) return real_ioctl(fd, request, argument);
+  int result = real_ioctl(fd, request, argument);
+  if (result == 0 || (errno != ENOTTY && errno != EINVAL)) return result;
   int* value = argument;
   switch (request) {
     case TIOCMGET: *value = __atomic_load_n(&lines, __ATOMIC_RELAXED); break;

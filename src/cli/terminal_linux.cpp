@@ -1,8 +1,9 @@
-#include "cli/terminal.h"
-
 #include <langinfo.h>
 
 #include <cstdio>
+
+#include "cli/terminal.h"
+#include "core/text_converter.h"
 
 namespace brisvel::cli {
 namespace {
@@ -19,22 +20,33 @@ void WriteLine(std::FILE* stream, const std::string& line) {
 
 }  // namespace
 
+struct Terminal::Converters {
+  explicit Converters(const std::string& codeset)
+      : from_locale("UTF-8", codeset.c_str()), to_locale((codeset + "//TRANSLIT").c_str(), "UTF-8") {}
+
+  TextConverter from_locale;
+  TextConverter to_locale;
+};
+
 Terminal::Terminal() : codeset_(nl_langinfo(CODESET)) {
   if (IsUtf8OrAscii(codeset_)) return;
-  from_locale_ = std::make_unique<TextConverter>("UTF-8", codeset_.c_str());
-  to_locale_ = std::make_unique<TextConverter>((codeset_ + "//TRANSLIT").c_str(), "UTF-8");
+  converters_ = std::make_unique<Converters>(codeset_);
 }
 
+Terminal::~Terminal() = default;
+
+std::vector<std::string> Terminal::Arguments(int argc, char** argv) { return {argv + 1, argv + argc}; }
+
 std::optional<std::string> Terminal::FromLocale(std::string_view text) {
-  if (!from_locale_) return std::string(text);
+  if (!converters_) return std::string(text);
   std::string utf8;
-  if (!from_locale_->Convert(text, utf8)) return std::nullopt;
+  if (!converters_->from_locale.Convert(text, utf8)) return std::nullopt;
   return utf8;
 }
 
 std::string Terminal::ToLocale(std::string_view utf8) {
-  if (!to_locale_) return std::string(utf8);
-  return to_locale_->ConvertReplacing(utf8, "?");
+  if (!converters_) return std::string(utf8);
+  return converters_->to_locale.ConvertReplacing(utf8, "?");
 }
 
 void Terminal::Out(std::string_view utf8_line) { WriteLine(stdout, ToLocale(utf8_line)); }
