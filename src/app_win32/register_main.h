@@ -1,0 +1,94 @@
+#pragma once
+// The registration window: the code list, the port box and the Add, Save and Load buttons.
+// Each handler forwards to the command layer; the window only shows what it is asked to.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app_win32/prompts.h"
+#include "app_win32/window.h"
+#include "commands/registration.h"
+#include "serial/notification_window.h"
+
+namespace brisvel {
+
+struct RegisterFormEnvironment {
+  CommandEnvironment commands;
+  std::function<std::unique_ptr<serial::NotificationWindow>()> make_notifications;
+
+  // The settings and ports of this machine, notifications through a message-only window.
+  static RegisterFormEnvironment ForThisMachine();
+};
+
+class FormUserInterface;
+
+class TRegisterForm : public Window, private CodeListObserver {
+ public:
+  explicit TRegisterForm(RegisterFormEnvironment environment = RegisterFormEnvironment::ForThisMachine());
+  ~TRegisterForm() override;
+
+  Registration& commands() { return *commands_; }
+  // Called once the window has closed (the program ends its message loop there).
+  std::function<void()> onClosed;
+  bool closed() const { return closed_; }
+
+  // The port to open and remember: a listed port by its path, anything typed as it stands.
+  std::string portText() const;
+
+  // The list's commands, in its context menu and on their keys.
+  enum ListCommand : int { DeleteCommand = 200, MoveUpCommand, MoveDownCommand, UndoCommand, RedoCommand, CopyCommand };
+  void runListCommand(int command);
+
+  HWND DefinedGroupBox = nullptr;
+  HWND DataListView = nullptr;
+  HWND COMCombo = nullptr;
+  HWND AddButton = nullptr;
+  HWND SaveButton = nullptr;
+  HWND LoadButton = nullptr;
+  const FileDialog SaveCSVDialog;
+  const FileDialog OpenCSVDialog;
+
+ protected:
+  LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void command(int id, int code, HWND control) override;
+  LRESULT notify(NMHDR& header) override;
+  void dpiApplied() override;
+  void closeRequested() override;
+
+ private:
+  void createControls();
+  void setUpList();
+  void FormCreate();
+  void FormClose();
+  void AddButtonClick();
+  void SaveButtonClick();
+  void LoadButtonClick();
+
+  void drawPortItem(const DRAWITEMSTRUCT& item);
+  LRESULT listNotify(NMHDR& header);
+  void fillCell(LVITEMW& item);
+  bool listKey(WPARAM key);
+  void showListMenu(LPARAM where);
+  std::optional<std::size_t> selectedRow() const;
+  void selectRow(std::optional<std::size_t> row);
+  void onSelectedRow(std::optional<std::size_t> (Registration::*run)(std::size_t));
+  void listChanging(const ListChange& change) override;
+  void listChanged(const ListChange& change) override;
+  static LRESULT CALLBACK listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self);
+
+  RegisterFormEnvironment environment_;
+  std::unique_ptr<FormUserInterface> ui_;
+  std::unique_ptr<Registration> commands_;
+  std::vector<SerialPortInfo> ports_;
+  HIMAGELIST marks_ = nullptr;
+  int port_list_width_ = 160;  // the drop-down's, at 96 DPI
+  std::optional<std::size_t> selected_before_change_;
+  bool closed_ = false;
+};
+
+}  // namespace brisvel
