@@ -17,8 +17,10 @@ constexpr char kPlainDescription[] = "シリアルポート";
 
 class RegistryKey {
  public:
+  // Read access only: full access to the machine's SERIALCOMM key is an administrator's, so
+  // asking for it would leave everyone else, and every program not run elevated, without ports.
   RegistryKey(HKEY root, const wchar_t* subkey) {
-    if (RegOpenKeyExW(root, subkey, 0, KEY_ALL_ACCESS, &key_) != ERROR_SUCCESS) key_ = nullptr;
+    if (RegOpenKeyExW(root, subkey, 0, KEY_READ, &key_) != ERROR_SUCCESS) key_ = nullptr;
   }
   explicit RegistryKey(HKEY opened) : key_(opened == INVALID_HANDLE_VALUE ? nullptr : opened) {}
   ~RegistryKey() {

@@ -3,6 +3,8 @@
 // the Ports class, so Device Manager's names are given to the merge as Windows would find them.
 #include <windows.h>
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -38,6 +40,14 @@ class RegistryPorts : public testing::Test {
     Set(name, type, text.c_str(), (text.size() + (withNul ? 1 : 0)) * sizeof(wchar_t));
   }
 
+  // The key's access list, in the system's string form.
+  void SetAccess(const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, descriptor), ERROR_SUCCESS);
+    LocalFree(descriptor);
+  }
+
   std::wstring subkey_;
   HKEY key_ = nullptr;
 };
@@ -60,6 +70,18 @@ TEST_F(RegistryPorts, PlainStringsOnlyInTheRegistrysOrder) {
 TEST_F(RegistryPorts, KeyWithoutValuesIsAnEmptyListAndNoKeyIsNothing) {
   EXPECT_EQ(ListRegistryPorts(HKEY_CURRENT_USER, subkey_.c_str()), std::vector<std::string>{});
   EXPECT_EQ(ListRegistryPorts(HKEY_CURRENT_USER, (subkey_ + L"\\absent").c_str()), std::nullopt);
+}
+
+// Users may read the machine's SERIALCOMM key, and only administrators change it: even an
+// administrator's program runs without that right unless elevated.
+TEST_F(RegistryPorts, KeyTheUserMayOnlyReadIsListed) {
+  SetString(L"A", REG_SZ, L"COM3");
+  SetAccess(L"D:P(A;;KR;;;WD)");
+  HKEY full = nullptr;
+  EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, subkey_.c_str(), 0, KEY_ALL_ACCESS, &full), ERROR_SUCCESS)
+      << "the key should refuse full access";
+  EXPECT_EQ(ListRegistryPorts(HKEY_CURRENT_USER, subkey_.c_str()), std::vector<std::string>{"COM3"});
+  SetAccess(L"D:P(A;;KA;;;WD)");  // so that the key can go
 }
 
 std::vector<std::string> LabelsOf(const std::vector<SerialPortInfo>& ports) {
