@@ -37,7 +37,7 @@ class CaptureCommandTest : public testing::Test {
 
   // After every Add the port is free again and no monitor thread is left behind.
   void ExpectPortReleased() {
-    EXPECT_EQ(UnnamedThreadCount(), threads_before);
+    EXPECT_EQ(UnnamedThreadCountSettledAt(threads_before), threads_before);
     PumpedReceiveDialog probe(std::chrono::milliseconds(0));
     probe.port().portname = device;
     EXPECT_TRUE(probe.port().Open());
@@ -133,7 +133,7 @@ TEST_F(CaptureCommandTest, UnpluggedAdapterEndsTheWaitAndReleasesThePort) {
   EXPECT_NE(ui.errors[0].find("\n" + ShownDeviceName(DevicePathOf(device)) + " "), std::string::npos) << ui.errors[0];
   EXPECT_EQ(list().size(), 0u);
   EXPECT_FALSE(list().modified());
-  EXPECT_EQ(UnnamedThreadCount(), threads_before);
+  EXPECT_EQ(UnnamedThreadCountSettledAt(threads_before), threads_before);
   EXPECT_EQ(OpenFiles(), files_before);
 }
 

@@ -51,7 +51,7 @@ class CaptureTest : public testing::Test {
 
   // After every Add the port is free again and no monitor thread is left behind.
   void ExpectPortReleased() {
-    EXPECT_EQ(UnnamedThreadCount(), threads_before);
+    EXPECT_EQ(UnnamedThreadCountSettledAt(threads_before), threads_before);
     serial::Trs232c probe(MakeUiNotificationWindow());
     probe.portname = device;
     EXPECT_TRUE(probe.Open());
@@ -128,7 +128,7 @@ TEST_F(CaptureTest, UnpluggedAdapterEndsTheDialog) {
   ASSERT_EQ(prompts.errors.size(), 1);
   EXPECT_TRUE(prompts.errors[0].startsWith("error -- read\n" + QString::fromStdString(device) + " ")) << prompts.errors[0].toStdString();
   EXPECT_EQ(form->DataListView->model()->rowCount(), 0);
-  EXPECT_EQ(UnnamedThreadCount(), threads_before);
+  EXPECT_EQ(UnnamedThreadCountSettledAt(threads_before), threads_before);
   EXPECT_FALSE(HoldsFile(device));
 }
 

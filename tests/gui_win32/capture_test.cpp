@@ -40,7 +40,7 @@ class CaptureTest : public testing::Test {
   void ExpectPortReleased() {
     EXPECT_EQ(ReceiveForm, nullptr);
     EXPECT_TRUE(IsWindowEnabled(form->handle()));
-    EXPECT_EQ(UnnamedThreadCount(), threads_before);
+    EXPECT_EQ(UnnamedThreadCountSettledAt(threads_before), threads_before);
     serial::Trs232c probe(ProgramNotifications());
     probe.portname = device;
     EXPECT_TRUE(probe.Open());
