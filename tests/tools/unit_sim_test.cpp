@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -59,6 +60,18 @@ class Port {
   // Everything that arrives until the line falls quiet, and one byte more than expected
   // at most, so a too-long reply shows as such.
   Bytes ReceiveAll(std::size_t expected) { return Receive(expected + 1, kQuiet); }
+  // The simulator's write returns before the pty hands the bytes on, so a test that
+  // leaves bytes unread waits for them all to land; else the next open's flush can
+  // miss a straggler.
+  bool WaitUntilQueued(int count) const {
+    for (auto deadline = Clock::now() + kPatience; Clock::now() < deadline;
+         std::this_thread::sleep_for(1ms)) {
+      int queued = 0;
+      if (ioctl(fd_, FIONREAD, &queued) != 0) return false;
+      if (queued >= count) return true;
+    }
+    return false;
+  }
   int fd() const { return fd_; }
 
  private:
@@ -182,6 +195,7 @@ TEST_F(UnitSimTest, ServesAgainAfterAnAbandonedCapture) {
     port.Send("r");
     ASSERT_EQ(port.Receive(1), Bytes{0x59});
     ASSERT_TRUE(simulator_->LogShows("capture 1: sent 241 bytes"));  // and left unread
+    ASSERT_TRUE(port.WaitUntilQueued(241));
   }
   Port port(device);
   port.Send("r");
