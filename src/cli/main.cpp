@@ -19,7 +19,7 @@ namespace {
 constexpr char kNoPorts[] = "Serial Port is not found.";
 
 int ListPorts(Terminal& terminal) {
-  const auto ports = ListSerialPorts();
+  const auto ports = ListSerialPorts().value_or(std::vector<SerialPortInfo>{});
   for (const SerialPortInfo& port : ports) terminal.Out(port.path + "\t" + PortLabel(port));
   if (ports.empty()) terminal.Error(kNoPorts);
   return ports.empty() ? kExitRefused : kExitOk;

@@ -51,8 +51,9 @@ Registration::Registration(CommandEnvironment environment, UserInterface& ui)
 PortChoices Registration::Start() {
   PortChoices choices;
   choices.text = sjis::ToUtf8(profile::ReadFileString(environment_.settings_path, kSection, kPortKey, ""));
-  choices.ports = environment_.list_ports();
-  if (choices.ports.empty()) ui_.showError("Serial Port is not found.");
+  auto listed = environment_.list_ports();
+  if (!listed) ui_.showError("Serial Port is not found.");
+  choices.ports = std::move(listed).value_or(std::vector<SerialPortInfo>{});
   const auto remembered = std::ranges::find(choices.ports, choices.text, &SerialPortInfo::path);
   if (remembered != choices.ports.end()) choices.selected = static_cast<std::size_t>(remembered - choices.ports.begin());
   offerRecovery();
@@ -145,7 +146,7 @@ void Registration::Add(const std::string& port_text) {
 // The step's own text stays the first line; what the port's failure means goes below it.
 std::string Registration::captureErrorText(const CaptureError& error) const {
   if (!error.portFailure()) return error.what();
-  const std::string explanation = ExplainPortFailure(*error.portFailure(), environment_.list_ports());
+  const std::string explanation = ExplainPortFailure(*error.portFailure(), environment_.list_ports().value_or(std::vector<SerialPortInfo>{}));
   return explanation.empty() ? std::string(error.what()) : error.what() + ("\n" + explanation);
 }
 

@@ -22,7 +22,7 @@ namespace brisvel {
 // recovery files; tests point them at temporary files and fixed lists.
 struct CommandEnvironment {
   std::filesystem::path settings_path;
-  std::function<std::vector<SerialPortInfo>()> list_ports;
+  std::function<std::optional<std::vector<SerialPortInfo>>()> list_ports;  // as ListSerialPorts
   int capture_timeout_ms = 30000;  // tests shorten the wait for a silent unit
   std::filesystem::path recovery_folder;
 

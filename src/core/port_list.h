@@ -1,6 +1,7 @@
 #pragma once
 // The machine's serial ports as the port box offers them: what to open, a short name the
 // box can show, and what the port is.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,11 @@ struct SerialPortInfo {
   std::string description;  // "FT232R USB UART (FTDI, S/N A50285BI)", "シリアルポート"
 };
 
-// This machine's serial ports, in natural order of their names (port_list_<system>.cpp).
-std::vector<SerialPortInfo> ListSerialPorts();
+// This machine's serial ports, in natural order of their names (port_list_<system>.cpp);
+// nothing where the system keeps no record of serial ports at all. Windows records them in
+// the registry, whose list outlives an unplugged adapter empty; on Linux the devices present
+// are the only record, so no port there is no record.
+std::optional<std::vector<SerialPortInfo>> ListSerialPorts();
 
 // The device a port box text names: a bare name such as ttyUSB0 is looked for where the
 // system keeps its devices; anything else is taken as it is.

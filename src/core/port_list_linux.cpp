@@ -76,7 +76,11 @@ std::vector<SerialPortInfo> ListSerialPorts(const SystemRoots& roots) {
   return ports;
 }
 
-std::vector<SerialPortInfo> ListSerialPorts() { return ListSerialPorts(SystemRoots{}); }
+std::optional<std::vector<SerialPortInfo>> ListSerialPorts() {
+  auto ports = ListSerialPorts(SystemRoots{});
+  if (ports.empty()) return std::nullopt;
+  return ports;
+}
 
 std::string DevicePathOf(const std::string& port_text) {
   if (port_text.empty() || port_text.find('/') != std::string::npos) return port_text;

@@ -115,9 +115,10 @@ std::vector<SerialPortInfo> DescribedPorts(const std::vector<std::string>& liste
   return ports;
 }
 
-std::vector<SerialPortInfo> ListSerialPorts() {
-  return DescribedPorts(ListRegistryPorts(HKEY_LOCAL_MACHINE, kSerialCommKey).value_or(std::vector<std::string>{}),
-                        FriendlyPortNames());
+std::optional<std::vector<SerialPortInfo>> ListSerialPorts() {
+  const auto listed = ListRegistryPorts(HKEY_LOCAL_MACHINE, kSerialCommKey);
+  if (!listed) return std::nullopt;
+  return DescribedPorts(*listed, FriendlyPortNames());
 }
 
 // CreateFile takes a bare name for a file in the current folder, COM1 to COM9 and the other

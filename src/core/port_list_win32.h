@@ -14,9 +14,9 @@ namespace brisvel {
 inline constexpr wchar_t kSerialCommKey[] = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
 
 // The plain-string (REG_SZ) values of `root`\`subkey`, as UTF-8, in the registry's enumeration
-// order; nothing when the key cannot be opened. The key is opened with full access, so where
-// that is refused (HKEY_LOCAL_MACHINE for a user without administrator rights) the ports are
-// not found, as the tool was designed.
+// order; nothing when the key is absent or cannot be read. It is opened for reading only: a
+// user without administrator rights may not write HKEY_LOCAL_MACHINE, and asking to would
+// hide every port from them.
 std::optional<std::vector<std::string>> ListRegistryPorts(HKEY root, const wchar_t* subkey);
 
 // Device Manager's names of the serial ports present, by port name: "COM3" -> "USB Serial

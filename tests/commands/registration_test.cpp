@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 
 #include "core/errors.h"
 #include "core/sjis.h"
@@ -24,8 +25,12 @@ void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
 class RegistrationTest : public testing::Test {
  protected:
   Registration& Make(const std::vector<std::string>& paths = {"/dev/ttyS0", "/dev/ttyUSB0"}) {
+    return MakeWith(testing_support::PortsAt(paths));
+  }
+  // Nothing: the system keeps no record of serial ports at all.
+  Registration& MakeWith(const std::optional<std::vector<SerialPortInfo>>& ports) {
     commands = std::make_unique<Registration>(
-        CommandEnvironment{settings(), [ports = testing_support::PortsAt(paths)] { return ports; }, 30000, dir / "state"}, ui);
+        CommandEnvironment{settings(), [ports] { return ports; }, 30000, dir / "state"}, ui);
     return *commands;
   }
   std::filesystem::path settings() const { return dir / "brisvel.ini"; }
@@ -76,10 +81,18 @@ TEST_F(RegistrationTest, EmptyPortTextIsWrittenAtClose) {
   EXPECT_EQ(ReadFileBytes(settings()), "[SETTING]\r\nCOM=\r\n");
 }
 
-TEST_F(RegistrationTest, NoSerialPortShowsErrorAndKeepsRememberedText) {
-  WriteBytes(settings(), "[SETTING]\r\nCOM=/dev/pts/3\r\n");
-  EXPECT_EQ(Make({}).Start().text, "/dev/pts/3");
-  EXPECT_EQ(ui.errors, std::vector<std::string>{"Serial Port is not found."});
+TEST_F(RegistrationTest, OnlyNoRecordOfPortsShowsErrorAndRememberedTextStays) {
+  struct Case {
+    std::optional<std::vector<SerialPortInfo>> ports;
+    std::vector<std::string> errors;
+  };
+  for (const auto& [ports, errors] : {Case{std::nullopt, {"Serial Port is not found."}},
+                                      Case{std::vector<SerialPortInfo>{}, {}}}) {
+    ui.errors.clear();
+    WriteBytes(settings(), "[SETTING]\r\nCOM=/dev/pts/3\r\n");
+    EXPECT_EQ(MakeWith(ports).Start().text, "/dev/pts/3");
+    EXPECT_EQ(ui.errors, errors) << (ports ? "an empty record" : "no record");
+  }
 }
 
 TEST_F(RegistrationTest, UnwritableSettingsSaysSoOnce) {
