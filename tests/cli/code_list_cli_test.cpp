@@ -24,17 +24,14 @@ void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
-struct NameCase {
-  const char* label;
-  std::string utf8;
-};
-
-const NameCase kNames[] = {
-    {"ascii", "TV power"},
-    {"kanji", "エアコン 冷房 ～"},
-    {"halfwidth_katakana", "ﾃﾚﾋﾞ ｵﾝ"},
-    {"comma_and_quotes", "say \"hi\", then \"\"bye\"\""},
-    {"empty", ""},
+// One row each: a file with all of them costs two program starts per format, which under
+// wine is seconds each on a loaded machine.
+const std::string kNames[] = {
+    "TV power",
+    "エアコン 冷房 ～",
+    "ﾃﾚﾋﾞ ｵﾝ",
+    "say \"hi\", then \"\"bye\"\"",
+    "",
 };
 
 class CodeListCliTest : public testing::Test {
@@ -45,30 +42,32 @@ class CodeListCliTest : public testing::Test {
 // Export to UTF-8 and import back gives the very file we started from, and a program that
 // reads the export sees the names as the user typed them.
 TEST_F(CodeListCliTest, ExportThenImportGivesTheSameFile) {
-  for (const char* format : {"csv", "json"}) {
-    for (const NameCase& name : kNames) {
-      SCOPED_TRACE(std::string(format) + " " + name.label);
-      const auto original = dir / "original.csv";
-      const auto exported = dir / (std::string("exported.") + format);
-      const auto imported = dir / "imported.csv";
-      SaveCodeListFile(original, std::vector<CodeEntry>{{"first", Code('1')}, {*sjis::FromUtf8(name.utf8), Code('2')}});
+  const auto original = dir / "original.csv";
+  std::vector<CodeEntry> entries;
+  for (const std::string& name : kNames) entries.push_back({*sjis::FromUtf8(name), Code('2')});
+  SaveCodeListFile(original, entries);
 
-      CliResult cli = RunCli({"export", original.string(), "--format", format, "-o", exported.string()});
-      ASSERT_EQ(cli.status, 0) << cli.err;
-      const std::string text = ReadFileBytes(exported);
-      if (std::string(format) == "json") {
-        const auto rows = nlohmann::json::parse(text);
-        ASSERT_EQ(rows.size(), 2u);
-        EXPECT_EQ(rows[1]["name"], name.utf8);
-        EXPECT_EQ(rows[1]["data"], Code('2'));
-      } else {
-        EXPECT_TRUE(text.starts_with("\xEF\xBB\xBFname,data\r\nfirst,")) << text;
+  for (const std::string format : {"csv", "json"}) {
+    SCOPED_TRACE(format);
+    const auto exported = dir / ("exported." + format);
+    const auto imported = dir / "imported.csv";
+    CliResult cli = RunCli({"export", original.string(), "--format", format, "-o", exported.string()});
+    ASSERT_EQ(cli.status, 0) << cli.err;
+    const std::string text = ReadFileBytes(exported);
+    if (format == "json") {
+      const auto rows = nlohmann::json::parse(text);
+      ASSERT_EQ(rows.size(), std::size(kNames));
+      for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i]["name"], kNames[i]);
+        EXPECT_EQ(rows[i]["data"], Code('2'));
       }
-
-      cli = RunCli({"import", exported.string(), "-o", imported.string()});
-      ASSERT_EQ(cli.status, 0) << cli.err;
-      EXPECT_EQ(ReadFileBytes(imported), ReadFileBytes(original));
+    } else {
+      EXPECT_TRUE(text.starts_with("\xEF\xBB\xBFname,data\r\nTV power,")) << text;
     }
+
+    cli = RunCli({"import", exported.string(), "-o", imported.string()});
+    ASSERT_EQ(cli.status, 0) << cli.err;
+    EXPECT_EQ(ReadFileBytes(imported), ReadFileBytes(original));
   }
 }
 
