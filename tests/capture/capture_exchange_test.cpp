@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "pumped_window.h"
 #include "unit_sim_process.h"
 
@@ -94,9 +92,12 @@ TEST(CaptureExchange, AbandonedPacketDoesNotSpoilTheNextCapture) {
   const std::string device = unit.DevicePath();
   {
     auto abandoned = MakeCapture(device);
+    abandoned.port->OnPACKET = [&abandoned](serial::Trs232c&) { abandoned.packet = true; };
     StartCapture(*abandoned.port);
     ReadAcknowledgement(*abandoned.port);
-    std::this_thread::sleep_for(200ms);  // the packet arrives and is never read
+    // The packet arrives whole and is never read; waiting for all of it keeps a straggler
+    // from landing after the next open's purge.
+    ASSERT_TRUE(serial::testing::pumpUntil(*abandoned.log, [&] { return abandoned.packet; }, 3s));
   }
   auto next = MakeCapture(device);
   EXPECT_EQ(RunCapture(next).size(), 480u);
