@@ -86,13 +86,13 @@ RegisterFormEnvironment RegisterFormEnvironment::ForThisMachine() {
           }};
 }
 
-TRegisterForm::TRegisterForm(RegisterFormEnvironment environment)
+TRegisterForm::TRegisterForm(RegisterFormEnvironment environment, HWND owner)
     : SaveCSVDialog{FileDialog::Kind::Save, kCsvFilter, L"csv", kFileDialogFlags},
       OpenCSVDialog{FileDialog::Kind::Open, kCsvFilter, nullptr, kFileDialogFlags},
       environment_(std::move(environment)),
       ui_(std::make_unique<FormUserInterface>(*this, environment_.make_notifications)),
       commands_(std::make_unique<Registration>(environment_.commands, *ui_)) {
-  create(L"リモコンデータ登録", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, {379, 229}, POINT{486, 391});
+  create(L"リモコンデータ登録", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, {379, 229}, POINT{486, 391}, owner);
   createControls();
   focusOnShow(DataListView);  // the first in the tab order, as a dialog starts
   commands_->list().addObserver(this);

@@ -29,7 +29,9 @@ class FormUserInterface;
 
 class TRegisterForm : public Window, private CodeListObserver {
  public:
-  explicit TRegisterForm(RegisterFormEnvironment environment = RegisterFormEnvironment::ForThisMachine());
+  // `owner`: the application window, whose task-bar button stands for this one.
+  explicit TRegisterForm(RegisterFormEnvironment environment = RegisterFormEnvironment::ForThisMachine(),
+                         HWND owner = nullptr);
   ~TRegisterForm() override;
 
   Registration& commands() { return *commands_; }

@@ -149,5 +149,29 @@ TEST(Program, KeepsItsSettingsBesideItself) {
   EXPECT_EQ(Close(second), 0u);
 }
 
+// The task bar shows the application title: the one window with a button of its own is
+// the application window, which owns the registration window, and closing it from the
+// button's menu closes the program as the close box does.
+TEST(Program, TaskBarButtonIsTheApplicationsAndClosesTheProgram) {
+  ScratchDir dir;
+  std::filesystem::copy_file(ProgramPath(), dir / "brisvelremo.exe");
+  ProgramRun run = Start(dir);
+  ASSERT_TRUE(run.window) << "no registration window";
+  HWND application = GetWindow(run.window, GW_OWNER);
+  ASSERT_TRUE(application) << "the registration window would have a button of its own";
+  std::vector<std::wstring> with_buttons;
+  for (HWND window : WindowsOf(run.process.dwProcessId))
+    if (!GetWindow(window, GW_OWNER) && !(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW))
+      with_buttons.push_back(TextOf(window));
+  EXPECT_EQ(with_buttons, std::vector<std::wstring>{L"BrisvelRemo"});
+
+  SendMessageW(ChildrenOfClass(run.window, L"ComboBox").at(0), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"COM5"));
+  run.window = application;
+  EXPECT_EQ(Close(run), 0u);
+  wchar_t port[16] = L"";
+  GetPrivateProfileStringW(L"SETTING", L"COM", L"", port, 16, (dir / "brisvel.ini").c_str());
+  EXPECT_STREQ(port, L"COM5") << "the registration window's close ran";
+}
+
 }  // namespace
 }  // namespace brisvel

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app_win32/application_window.h"
 #include "core/sjis.h"
 #include "under_wine.h"
 #include "core/wide_text_win32.h"
@@ -49,6 +50,21 @@ class RegisterFormTest : public testing::Test {
   ScratchDir dir;
   ModalAnswers answers;
 };
+
+// A click on the task-bar button activates the application window; the user must land in
+// the registration window.
+TEST_F(RegisterFormTest, ActivatingTheApplicationWindowActivatesTheRegistrationWindow) {
+  ApplicationWindow application(L"BrisvelRemo");
+  TRegisterForm form(
+      RegisterFormEnvironment{{dir / "brisvel.ini", [] { return PortsAt({"COM3"}); }, 30000, dir / "state"}, ProgramNotifications},
+      application.handle());
+  application.setMainWindow(form.handle());
+  ShowWindow(form.handle(), SW_SHOW);
+  ASSERT_EQ(GetWindow(form.handle(), GW_OWNER), application.handle());
+  SetActiveWindow(application.handle());
+  Pump(std::chrono::milliseconds(100));
+  EXPECT_EQ(GetActiveWindow(), form.handle());
+}
 
 TEST_F(RegisterFormTest, LayoutMatchesTheDesign) {
   auto form = ShowForm(dir);
