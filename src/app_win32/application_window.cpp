@@ -6,25 +6,6 @@ namespace {
 // Posted to itself: the system has finished activating the application window by then.
 constexpr UINT kPassActivation = WM_APP + 1;
 
-// Where the user was: the topmost window of the thread that takes input, the main window or
-// the box it waits on (a box disables the windows behind it).
-HWND WindowTakingInput(HWND application) {
-  struct Search {
-    HWND application;
-    HWND found = nullptr;
-  } search{application};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) -> BOOL {
-        auto& wanted = *reinterpret_cast<Search*>(data);
-        if (window == wanted.application || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
-        wanted.found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 }  // namespace
 
 // A popup without a caption: no frame, so no size at any DPI, and never drawn.
@@ -45,8 +26,9 @@ LRESULT ApplicationWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lPa
       if (LOWORD(wParam) != WA_INACTIVE) PostMessageW(handle(), kPassActivation, 0, 0);
       return 0;
     case kPassActivation:
+      // Where the user was: the main window, or the box it waits on, which disabled it.
       if (GetActiveWindow() == handle())
-        if (HWND target = WindowTakingInput(handle())) SetActiveWindow(target);
+        if (const auto windows = OtherThreadWindows(handle()); !windows.empty()) SetActiveWindow(windows.front());
       return 0;
     default:
       return Window::handleMessage(message, wParam, lParam);

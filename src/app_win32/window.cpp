@@ -23,8 +23,8 @@ void RegisterClassOnce(WNDPROC procedure) {
   (void)registered;
 }
 
-// The visible, enabled top-level windows of this thread but `keep`, which a modal window
-// disables while it is up.
+}  // namespace
+
 std::vector<HWND> OtherThreadWindows(HWND keep) {
   struct Search {
     HWND keep;
@@ -40,8 +40,6 @@ std::vector<HWND> OtherThreadWindows(HWND keep) {
       reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
-
-}  // namespace
 
 Window::~Window() {
   if (isModal()) endModal();

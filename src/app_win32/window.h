@@ -100,6 +100,10 @@ class Window {
 // The main loop: keyboard navigation in `main`, until the program quits.
 int RunMessageLoop(HWND main);
 
+// The visible, enabled top-level windows of this thread but `keep`, topmost first: those a
+// modal window disables while it is up.
+std::vector<HWND> OtherThreadWindows(HWND keep);
+
 // The window of this thread that takes input now, if any: the owner of a box about to show.
 HWND ActiveThreadWindow();
 
