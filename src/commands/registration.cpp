@@ -146,7 +146,8 @@ void Registration::Add(const std::string& port_text) {
 // The step's own text stays the first line; what the port's failure means goes below it.
 std::string Registration::captureErrorText(const CaptureError& error) const {
   if (!error.portFailure()) return error.what();
-  const std::string explanation = ExplainPortFailure(*error.portFailure(), environment_.list_ports().value_or(std::vector<SerialPortInfo>{}));
+  const auto present = environment_.list_ports().value_or(std::vector<SerialPortInfo>{});
+  const std::string explanation = ExplainPortFailure(*error.portFailure(), present);
   return explanation.empty() ? std::string(error.what()) : error.what() + ("\n" + explanation);
 }
 
