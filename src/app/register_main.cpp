@@ -1,10 +1,12 @@
 #include "app/register_main.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -132,9 +134,15 @@ void TRegisterForm::createListActions() {
   MoveUpAction->setShortcut(Qt::CTRL | Qt::Key_Up);
   MoveDownAction = add(QStringLiteral("下へ移動"), QKeySequence::UnknownKey, [this] { onSelectedRow(&Registration::MoveDown); });
   MoveDownAction->setShortcut(Qt::CTRL | Qt::Key_Down);
-  UndoAction = add(QStringLiteral("元に戻す"), QKeySequence::Undo, [this] { selectRow(m_commands->Undo()); });
-  RedoAction = add(QStringLiteral("やり直し"), QKeySequence::UnknownKey, [this] { selectRow(m_commands->Redo()); });
+  UndoAction = add(QStringLiteral("元に戻す"), QKeySequence::Undo, [this] {
+    if (!textFieldTakes(&QLineEdit::undo)) selectRow(m_commands->Undo());
+  });
+  RedoAction = add(QStringLiteral("やり直し"), QKeySequence::UnknownKey, [this] {
+    if (!textFieldTakes(&QLineEdit::redo)) selectRow(m_commands->Redo());
+  });
   RedoAction->setShortcuts({Qt::CTRL | Qt::Key_Y, Qt::CTRL | Qt::SHIFT | Qt::Key_Z});
+  // The list's history is the window's: after Save or Load the focus is on a button.
+  for (QAction* action : {UndoAction, RedoAction}) action->setShortcutContext(Qt::WindowShortcut);
   CopyAction = add(QStringLiteral("データをコピー"), QKeySequence::Copy, [this] {
     if (auto row = selectedRow()) m_commands->CopyData(*row);
   });
@@ -155,6 +163,16 @@ void TRegisterForm::showListMenu(const QPoint& position) {
   menu.addActions({MoveUpAction, MoveDownAction});
   menu.exec(DataListView->viewport()->mapToGlobal(position));
   for (QAction* action : DataListView->actions()) action->setEnabled(true);
+}
+
+// The port box and the name editor keep their own text history while they have the focus.
+// A text field claims the platform's undo and redo keys before any shortcut sees them; this
+// covers the other spellings (Ctrl+Y where redo is Ctrl+Shift+Z) and a trigger from the menu.
+bool TRegisterForm::textFieldTakes(void (QLineEdit::*edit)()) {
+  auto* field = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  if (!field || field->window() != this) return false;
+  (field->*edit)();
+  return true;
 }
 
 std::optional<std::size_t> TRegisterForm::selectedRow() const {

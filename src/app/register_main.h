@@ -14,6 +14,7 @@
 class QAction;
 class QComboBox;
 class QGroupBox;
+class QLineEdit;
 class QPushButton;
 class QTreeView;
 
@@ -73,6 +74,7 @@ class TRegisterForm : public QWidget {
   void LoadButtonClick();
   void createListActions();
   void showListMenu(const QPoint& position);
+  bool textFieldTakes(void (QLineEdit::*edit)());
   std::optional<std::size_t> selectedRow() const;
   void selectRow(std::optional<std::size_t> row);
   void onSelectedRow(std::optional<std::size_t> (Registration::*command)(std::size_t));

@@ -13,5 +13,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show) {
   RegisterForm.onClosed = [] { PostQuitMessage(0); };
   application.setMainWindow(RegisterForm.handle());
   ShowWindow(RegisterForm.handle(), show);
-  return brisvel::RunMessageLoop(RegisterForm.handle());
+  return brisvel::RunMessageLoop(RegisterForm);
 }

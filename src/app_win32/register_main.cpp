@@ -55,10 +55,30 @@ struct Shortcut {
 };
 constexpr Shortcut kListShortcuts[] = {
     {VK_DELETE, false, false, TRegisterForm::DeleteCommand}, {VK_UP, true, false, TRegisterForm::MoveUpCommand},
-    {VK_DOWN, true, false, TRegisterForm::MoveDownCommand},  {'Z', true, false, TRegisterForm::UndoCommand},
-    {'Y', true, false, TRegisterForm::RedoCommand},          {'Z', true, true, TRegisterForm::RedoCommand},
-    {'C', true, false, TRegisterForm::CopyCommand},
+    {VK_DOWN, true, false, TRegisterForm::MoveDownCommand},  {'C', true, false, TRegisterForm::CopyCommand},
 };
+// The list's history is the window's: after Save or Load the focus is on a button.
+constexpr Shortcut kWindowShortcuts[] = {
+    {'Z', true, false, TRegisterForm::UndoCommand},
+    {'Y', true, false, TRegisterForm::RedoCommand},
+    {'Z', true, true, TRegisterForm::RedoCommand},
+};
+
+// The command on `key` with the modifier keys held now, if any.
+template <size_t N>
+std::optional<int> CommandOnKey(const Shortcut (&shortcuts)[N], WPARAM key) {
+  const bool control = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0;
+  for (const Shortcut& shortcut : shortcuts)
+    if (shortcut.key == key && shortcut.control == control && shortcut.shift == shift) return shortcut.command;
+  return std::nullopt;
+}
+
+// The port box's field and the name editor keep their own text history.
+bool IsTextField(HWND window) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, static_cast<int>(std::size(name)));
+  return lstrcmpiW(name, WC_EDITW) == 0;
+}
 
 // Where the row a view had selected is after a change; nothing when it went.
 std::optional<std::size_t> RowAfter(const ListChange& change, std::size_t row) {
@@ -293,17 +313,25 @@ bool TRegisterForm::listKey(WPARAM key) {
     if (auto row = selectedRow()) ListView_EditLabel(DataListView, static_cast<int>(*row));
     return true;
   }
-  const bool control = GetKeyState(VK_CONTROL) < 0, shift = GetKeyState(VK_SHIFT) < 0;
-  for (const Shortcut& shortcut : kListShortcuts) {
-    if (shortcut.key != key || shortcut.control != control || shortcut.shift != shift) continue;
-    try {
-      runListCommand(shortcut.command);
-    } catch (const std::exception& error) {
-      ShowDefaultError(error.what());
-    }
-    return true;
+  auto command = CommandOnKey(kListShortcuts, key);
+  if (!command) command = CommandOnKey(kWindowShortcuts, key);
+  return command && runGuarded(*command);
+}
+
+bool TRegisterForm::windowKey(const MSG& message) {
+  if (message.message != WM_KEYDOWN || !IsChild(handle(), message.hwnd) || IsTextField(message.hwnd)) return false;
+  const auto command = CommandOnKey(kWindowShortcuts, message.wParam);
+  return command && runGuarded(*command);
+}
+
+// A key's command runs outside the window procedure's guard.
+bool TRegisterForm::runGuarded(int command) {
+  try {
+    runListCommand(command);
+  } catch (const std::exception& error) {
+    ShowDefaultError(error.what());
   }
-  return false;
+  return true;
 }
 
 void TRegisterForm::runListCommand(int command) {

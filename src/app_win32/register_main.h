@@ -45,6 +45,7 @@ class TRegisterForm : public Window, private CodeListObserver {
   // The list's commands, in its context menu and on their keys.
   enum ListCommand : int { DeleteCommand = 200, MoveUpCommand, MoveDownCommand, UndoCommand, RedoCommand, CopyCommand };
   void runListCommand(int command);
+  bool windowKey(const MSG& message) override;
 
   HWND DefinedGroupBox = nullptr;
   HWND DataListView = nullptr;
@@ -75,6 +76,7 @@ class TRegisterForm : public Window, private CodeListObserver {
   LRESULT listNotify(NMHDR& header);
   void fillCell(LVITEMW& item);
   bool listKey(WPARAM key);
+  bool runGuarded(int command);
   void showListMenu(LPARAM where);
   std::optional<std::size_t> selectedRow() const;
   void selectRow(std::optional<std::size_t> row);

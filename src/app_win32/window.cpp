@@ -248,13 +248,15 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
-int RunMessageLoop(HWND main) {
+void HandleMainLoopMessage(Window& main, MSG& message) {
+  if (main.windowKey(message) || IsDialogMessageW(main.handle(), &message)) return;
+  TranslateMessage(&message);
+  DispatchMessageW(&message);
+}
+
+int RunMessageLoop(Window& main) {
   MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (IsDialogMessageW(main, &message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) HandleMainLoopMessage(main, message);
   return static_cast<int>(message.wParam);
 }
 

@@ -38,6 +38,9 @@ class Window {
   int ShowModal();
   int modalResult() const { return modalResult_; }
   void setModalResult(int result) { modalResult_ = result; }
+  // A key for the whole window, seen in the main loop before the control with the focus gets
+  // it; true when it was taken. The default takes none.
+  virtual bool windowKey(const MSG& /*message*/) { return false; }
 
  protected:
   Window() = default;
@@ -97,8 +100,11 @@ class Window {
   std::optional<std::vector<HWND>> disabled_;  // the windows a modal showing disabled
 };
 
-// The main loop: keyboard navigation in `main`, until the program quits.
-int RunMessageLoop(HWND main);
+// One message of the main loop: the window's own keys, keyboard navigation in it, then the
+// control it is for.
+void HandleMainLoopMessage(Window& main, MSG& message);
+// The main loop, until the program quits.
+int RunMessageLoop(Window& main);
 
 // The visible, enabled top-level windows of this thread but `keep`, topmost first: those a
 // modal window disables while it is up.

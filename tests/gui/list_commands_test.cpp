@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -60,6 +63,24 @@ TEST_F(ListCommandsTest, KeysReachTheCommands) {
   EXPECT_EQ(form->windowTitle(), "*リモコンデータ登録");
   QTest::keyClick(form->DataListView, Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(QApplication::clipboard()->text(), "0B");
+}
+
+// Undo and redo act from anywhere in the window; a text field keeps its own text history.
+TEST_F(ListCommandsTest, UndoAndRedoAreWindowWideButTextFieldsKeepTheirOwn) {
+  QTest::keyClick(form->DataListView, Qt::Key_Delete);
+  form->SaveButton->setFocus();
+  QTest::keyClick(form->SaveButton, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(Names(), "abc");
+  QTest::keyClick(form->SaveButton, Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(Names(), "bc");
+  form->COMCombo->setFocus();
+  form->COMCombo->setEditText({});
+  QTest::keyClicks(form->COMCombo->lineEdit(), "zz");
+  QTest::keyClick(form->COMCombo->lineEdit(), Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(form->COMCombo->currentText(), "");
+  QTest::keyClick(form->COMCombo->lineEdit(), Qt::Key_Y, Qt::ControlModifier);
+  EXPECT_EQ(form->COMCombo->currentText(), "zz");
+  EXPECT_EQ(Names(), "bc");
 }
 
 TEST_F(ListCommandsTest, ContextMenuOffersTheCommands) {
