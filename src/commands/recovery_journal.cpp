@@ -39,9 +39,14 @@ long long Length(const std::optional<std::string>& field) {
   return field ? static_cast<long long>(field->size()) : -1;
 }
 
-std::uint64_t Checksum(const Record& r) {
+// The header line up to its checksum.
+std::string Head(const Record& r) {
   std::string head(1, r.tag);
   for (long long n : {r.seq, r.a, r.b, Length(r.first), Length(r.second)}) head += ' ' + std::to_string(n);
+  return head;
+}
+
+std::uint64_t Checksum(const std::string& head, const Record& r) {
   std::uint64_t sum = ContentHash(head);
   for (const auto* field : {&r.first, &r.second})
     if (*field) sum = sum * 0x100000001b3ull + ContentHash(**field);
@@ -49,10 +54,9 @@ std::uint64_t Checksum(const Record& r) {
 }
 
 std::string Encode(const Record& r) {
-  std::string out(1, r.tag);
-  for (long long n : {r.seq, r.a, r.b, Length(r.first), Length(r.second)}) out += ' ' + std::to_string(n);
+  std::string out = Head(r);
   char sum[16];
-  const auto end = std::to_chars(sum, sum + sizeof sum, Checksum(r), 16).ptr;
+  const auto end = std::to_chars(sum, sum + sizeof sum, Checksum(out, r), 16).ptr;
   out.append(" ").append(sum, end).append("\n");
   if (r.first) out += *r.first;
   if (r.second) out += *r.second;
@@ -93,7 +97,7 @@ Decoded Decode(std::string_view text, size_t& pos) {
     body += static_cast<size_t>(length);
   }
   if (body >= text.size()) return {Fit::Cut, {}};
-  if (text[body] != '\n' || Checksum(r) != sum) return {Fit::Bad, {}};
+  if (text[body] != '\n' || Checksum(Head(r), r) != sum) return {Fit::Bad, {}};
   pos = body + 1;
   return {Fit::Whole, std::move(r)};
 }
@@ -128,7 +132,9 @@ std::optional<std::vector<CodeEntry>> RowsOf(std::string_view bytes) {
     const auto [eol, error2] = std::from_chars(space + 1, end, data);
     if (error2 != std::errc{} || eol == end || *eol != '\n' || name < 0 || data < -1) return std::nullopt;
     bytes.remove_prefix(static_cast<size_t>(eol + 1 - bytes.data()));
-    if (static_cast<unsigned long long>(name + std::max(data, 0ll)) > bytes.size()) return std::nullopt;
+    if (static_cast<unsigned long long>(name) > bytes.size() ||
+        static_cast<unsigned long long>(std::max(data, 0ll)) > bytes.size() - static_cast<size_t>(name))
+      return std::nullopt;
     CodeEntry& row = rows.emplace_back(CodeEntry{std::string(bytes.substr(0, static_cast<size_t>(name))), std::nullopt});
     bytes.remove_prefix(static_cast<size_t>(name));
     if (data < 0) continue;

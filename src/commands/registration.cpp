@@ -79,16 +79,16 @@ PortChoices Registration::Start() {
 // be offered are named together once.
 void Registration::offerRecovery() {
   std::string kept;
+  auto keep = [&kept](const std::string& note) { kept += (kept.empty() ? "" : "\n") + note; };
   for (auto& [journal, lock] : RecoveryJournal::LeftBehind(environment_.recovery_folder)) {
     RecoveryJournal::Recovered recovered;
     try {
       recovered = RecoveryJournal::Read(journal);
     } catch (const JournalOfOtherVersion& error) {
-      kept += std::string(kept.empty() ? "" : "\n") + error.what();
+      keep(error.what());
       continue;
     } catch (const UserError& error) {
-      const auto aside = RecoveryJournal::KeepAside(journal, ".unreadable");
-      kept += std::string(kept.empty() ? "" : "\n") + error.what() + "\n" + aside.string() + " として残しました";
+      keep(std::string(error.what()) + "\n" + RecoveryJournal::KeepAside(journal, ".unreadable").string() + " として残しました");
       continue;
     }
     if (offerToRestore(journal, std::move(lock), std::move(recovered))) break;
