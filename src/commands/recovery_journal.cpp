@@ -31,11 +31,12 @@ struct Record {
   long long seq = 0;
   long long a = 0;
   long long b = 0;
-  std::optional<std::string> first;
-  std::optional<std::string> second;
+  // Views of the list's or the read file's bytes: a base of many megabytes is not copied.
+  std::optional<std::string_view> first;
+  std::optional<std::string_view> second;
 };
 
-long long Length(const std::optional<std::string>& field) {
+long long Length(const std::optional<std::string_view>& field) {
   return field ? static_cast<long long>(field->size()) : -1;
 }
 
@@ -53,11 +54,16 @@ std::uint64_t Checksum(const std::string& head, const Record& r) {
   return sum;
 }
 
-std::string Encode(const Record& r) {
-  std::string out = Head(r);
+// The record's first line, checksum included.
+std::string HeadLine(const Record& r) {
+  const std::string head = Head(r);
   char sum[16];
-  const auto end = std::to_chars(sum, sum + sizeof sum, Checksum(out, r), 16).ptr;
-  out.append(" ").append(sum, end).append("\n");
+  const auto end = std::to_chars(sum, sum + sizeof sum, Checksum(head, r), 16).ptr;
+  return head + " " + std::string(sum, end) + "\n";
+}
+
+std::string Encode(const Record& r) {
+  std::string out = HeadLine(r);
   if (r.first) out += *r.first;
   if (r.second) out += *r.second;
   return out += '\n';
@@ -93,7 +99,7 @@ Decoded Decode(std::string_view text, size_t& pos) {
     if (length < -1) return {Fit::Bad, {}};
     if (length == -1) continue;
     if (static_cast<unsigned long long>(length) > text.size() - body) return {Fit::Cut, {}};
-    *field = std::string(text.substr(body, static_cast<size_t>(length)));
+    *field = text.substr(body, static_cast<size_t>(length));
     body += static_cast<size_t>(length);
   }
   if (body >= text.size()) return {Fit::Cut, {}};
@@ -111,15 +117,20 @@ size_t NextWholeRecord(std::string_view text, size_t from) {
   return std::string_view::npos;
 }
 
-std::string RowsBytes(const std::vector<CodeEntry>& rows) {
-  std::string out;
+// At most the bytes AppendRows adds.
+size_t RowsSize(const std::vector<CodeEntry>& rows) {
+  size_t size = 0;
+  for (const CodeEntry& row : rows) size += row.name.size() + (row.data ? row.data->size() : 0) + 42;
+  return size;
+}
+
+void AppendRows(std::string& out, const std::vector<CodeEntry>& rows) {
   for (const CodeEntry& row : rows) {
     out.append(std::to_string(row.name.size())).append(" ");
     out.append(row.data ? std::to_string(row.data->size()) : "-1").append("\n");
     out += row.name;
     if (row.data) out += *row.data;
   }
-  return out;
 }
 
 std::optional<std::vector<CodeEntry>> RowsOf(std::string_view bytes) {
@@ -150,7 +161,7 @@ std::string PathBytes(const fs::path& path) {
   return std::string(utf8.begin(), utf8.end());
 }
 
-fs::path PathOf(const std::string& bytes) { return fs::path(std::u8string(bytes.begin(), bytes.end())); }
+fs::path PathOf(std::string_view bytes) { return fs::path(std::u8string(bytes.begin(), bytes.end())); }
 
 std::string IdentityText(const FileIdentity& identity) {
   char hash[16];
@@ -158,7 +169,7 @@ std::string IdentityText(const FileIdentity& identity) {
   return std::to_string(identity.size) + " " + std::to_string(identity.modified) + " " + std::string(hash, end);
 }
 
-std::optional<FileIdentity> IdentityOf(const std::optional<std::string>& text) {
+std::optional<FileIdentity> IdentityOf(const std::optional<std::string_view>& text) {
   if (!text) return std::nullopt;
   FileIdentity identity;
   const char* const end = text->data() + text->size();
@@ -177,8 +188,16 @@ std::string Header(const std::optional<fs::path>& base, const std::optional<File
   std::optional<std::string> path, identity_text;
   if (base) path = PathBytes(*base);
   if (identity) identity_text = IdentityText(*identity);
-  return std::string(kMagic) + std::string(kVersion) + "\n" + Encode({'B', seq, 0, 0, path, identity_text}) +
-         Encode({'S', seq, 0, 0, RowsBytes(rows), std::nullopt});
+  std::string out = std::string(kMagic) + std::string(kVersion) + "\n" + Encode({'B', seq, 0, 0, path, identity_text});
+  // The rows are written once, in place; their record's first line, which holds their
+  // checksum, goes before them afterwards, into room reserved for it. Fresh memory is
+  // what a large list costs most.
+  out.reserve(out.size() + RowsSize(rows) + 128);
+  const size_t rows_at = out.size();
+  AppendRows(out, rows);
+  const std::string head_line = HeadLine({'S', seq, 0, 0, std::string_view(out).substr(rows_at), std::nullopt});
+  out.insert(rows_at, head_line);
+  return out += '\n';
 }
 
 UserError Unreadable(const fs::path& journal, const std::string& why) {
@@ -192,7 +211,7 @@ bool Replay(const Record& r, std::vector<CodeEntry>& rows) {
   switch (r.tag) {
     case 'I':
       if (r.a < 0 || row > rows.size() || !r.first) return false;
-      rows.insert(rows.begin() + r.a, CodeEntry{*r.first, r.second});
+      rows.insert(rows.begin() + r.a, CodeEntry{std::string(*r.first), r.second ? std::optional<std::string>(*r.second) : std::nullopt});
       return true;
     case 'R':
       if (!inside) return false;
@@ -208,7 +227,7 @@ bool Replay(const Record& r, std::vector<CodeEntry>& rows) {
     }
     case 'N':
       if (!inside || !r.first) return false;
-      rows[row].name = *r.first;
+      rows[row].name = std::string(*r.first);
       return true;
     default:
       return false;
