@@ -209,10 +209,13 @@ bool Replay(const Record& r, std::vector<CodeEntry>& rows) {
   const auto row = static_cast<size_t>(r.a);
   const bool inside = r.a >= 0 && row < rows.size();
   switch (r.tag) {
-    case 'I':
+    case 'I': {
       if (r.a < 0 || row > rows.size() || !r.first) return false;
-      rows.insert(rows.begin() + r.a, CodeEntry{std::string(*r.first), r.second ? std::optional<std::string>(*r.second) : std::nullopt});
+      CodeEntry entry{std::string(*r.first), std::nullopt};
+      if (r.second) entry.data = std::string(*r.second);
+      rows.insert(rows.begin() + r.a, std::move(entry));
       return true;
+    }
     case 'R':
       if (!inside) return false;
       rows.erase(rows.begin() + r.a);
@@ -260,7 +263,8 @@ void ReplayChanges(std::string_view text, size_t pos, RecoveryJournal::Recovered
       damaged = true;
     }
   }
-  if (damaged) recovered.unreadable = static_cast<size_t>(std::max(1ll, last_seq - static_cast<long long>(recovered.changes)));
+  if (damaged)
+    recovered.unreadable = static_cast<size_t>(std::max(1ll, last_seq - static_cast<long long>(recovered.changes)));
 }
 
 // The folder holds the user's unsaved work: for the user's eyes only, as the settings are.
@@ -276,13 +280,15 @@ bool IsBirthName(const std::string& name) { return name.starts_with('.') && name
 // A journal whose run was killed before its birth ended: it holds the base and no change,
 // unless it started over after a failed write from a list that had some.
 std::optional<fs::path> Unborn(const fs::path& birth) {
-  if (!LockedFile::TryLock(birth)) return std::nullopt;  // being born right now
+  const auto lock = LockedFile::TryLock(birth);
+  if (!lock) return std::nullopt;  // being born right now
   bool holds_work = false;
   try {
     holds_work = RecoveryJournal::Read(birth).changes > 0;
   } catch (const JournalOfOtherVersion&) {
     return std::nullopt;
   } catch (const UserError&) {
+    // cut short before its base was whole: nothing in it can be restored
   }
   std::error_code error;
   if (!holds_work) {
@@ -290,7 +296,8 @@ std::optional<fs::path> Unborn(const fs::path& birth) {
     return std::nullopt;
   }
   const std::string name = birth.filename().string();
-  const fs::path journal = birth.parent_path() / (std::string(kPrefix) + name.substr(1, name.size() - 1 - kBirthSuffix.size()) + std::string(kSuffix));
+  const std::string stem = name.substr(1, name.size() - 1 - kBirthSuffix.size());
+  const fs::path journal = birth.parent_path() / (std::string(kPrefix) + stem + std::string(kSuffix));
   fs::rename(birth, journal, error);
   return error ? std::nullopt : std::optional(journal);
 }
