@@ -59,6 +59,11 @@ bool FormUserInterface::askRestore(const std::string& question) {
                              {QStringLiteral("復元"), QStringLiteral("破棄")}, 0, 1) == 0;
 }
 
+bool FormUserInterface::askOverwrite(const std::string& question) {
+  return prompts().askChoice(&m_form, QStringLiteral("リモコンデータ登録"), QString::fromStdString(question),
+                             {QStringLiteral("上書き"), QStringLiteral("キャンセル")}, 1, 1) == 0;
+}
+
 void FormUserInterface::copyToClipboard(const std::string& text) {
   QApplication::clipboard()->setText(QString::fromStdString(text));
 }

@@ -25,6 +25,7 @@ class FormUserInterface : public UserInterface {
   std::unique_ptr<ReceiveDialog> createReceiveDialog() override;
   UnsavedAnswer askUnsavedChanges(const std::string& question) override;
   bool askRestore(const std::string& question) override;
+  bool askOverwrite(const std::string& question) override;
   void copyToClipboard(const std::string& text) override;
   void showCaption(const std::string& caption) override;
 

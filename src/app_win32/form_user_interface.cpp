@@ -41,6 +41,10 @@ bool FormUserInterface::askRestore(const std::string& question) {
   return AskChoice(Utf8FromWide(kApplicationTitle), question, {"復元", "破棄"}, 0, 1) == 0;
 }
 
+bool FormUserInterface::askOverwrite(const std::string& question) {
+  return AskChoice("リモコンデータ登録", question, {"上書き", "キャンセル"}, 1, 1) == 0;
+}
+
 void FormUserInterface::copyToClipboard(const std::string& text) {
   const std::wstring wide = WideFromUtf8(text);
   if (!OpenClipboard(form_.handle())) return;

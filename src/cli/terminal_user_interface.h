@@ -27,6 +27,9 @@ class TerminalUserInterface : public UserInterface {
   // it never drops changes, restores nothing, and has no clipboard or caption to show.
   UnsavedAnswer askUnsavedChanges(const std::string&) override { return UnsavedAnswer::Cancel; }
   bool askRestore(const std::string&) override { return false; }
+  // The capture holds the file locked from its read to its write, so no other writer's
+  // work can come between them.
+  bool askOverwrite(const std::string&) override { return true; }
   void copyToClipboard(const std::string&) override {}
   void showCaption(const std::string&) override {}
 

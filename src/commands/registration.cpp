@@ -34,6 +34,21 @@ void ExpectReceived(ReceiveResult result, const serial::Trs232c& port) {
   }
 }
 
+// The restore question, and what the restore cannot give back as it was.
+std::string RestoreQuestion(const RecoveryJournal::Recovered& recovered,
+                            const std::optional<std::filesystem::path>& damaged) {
+  std::string notes;
+  if (recovered.base && recovered.base_identity && !recovered.base_identity->heldBy(*recovered.base))
+    notes += "\n元のファイル " + recovered.base->string() +
+             " は、その後ほかで変更されたか、なくなっています。復元するのは前回の作業の内容です。";
+  if (damaged)
+    notes += "\n復元ファイルの途中が壊れていたため、そのあとの変更 " + std::to_string(recovered.unreadable) +
+             " 件は読めません。復元ファイルは " + damaged->string() + " として残しました。";
+  return "前回、保存せずに終わった作業が残っています（" + std::to_string(recovered.entries.size()) +
+         " 件のデータ、未保存の変更 " + std::to_string(recovered.changes) + " 件）。" + notes +
+         (notes.empty() ? "" : "\n") + "復元しますか？";
+}
+
 }  // namespace
 
 CommandEnvironment CommandEnvironment::ForThisMachine() {
@@ -60,30 +75,44 @@ PortChoices Registration::Start() {
   return choices;
 }
 
-// Newest first; once one is restored the others wait for a later start.
+// Newest first; once one is restored the others wait for a later start. Journals that cannot
+// be offered are named together once.
 void Registration::offerRecovery() {
+  std::string kept;
+  auto keep = [&kept](const std::string& note) { kept += (kept.empty() ? "" : "\n") + note; };
   for (auto& [journal, lock] : RecoveryJournal::LeftBehind(environment_.recovery_folder)) {
     RecoveryJournal::Recovered recovered;
     try {
       recovered = RecoveryJournal::Read(journal);
+    } catch (const JournalOfOtherVersion& error) {
+      keep(error.what());
+      continue;
     } catch (const UserError& error) {
-      const auto aside = RecoveryJournal::KeepAside(journal);
-      ui_.showDefaultError(std::string(error.what()) + "\n" + aside.string() + " として残しました");
+      keep(std::string(error.what()) + "\n" + RecoveryJournal::KeepAside(journal, ".unreadable").string() + " として残しました");
       continue;
     }
-    const std::string question = "前回、保存せずに終わった作業が残っています（" + std::to_string(recovered.entries.size()) +
-                                 " 件のデータ、未保存の変更 " + std::to_string(recovered.changes) + " 件）。復元しますか？";
-    if (!ui_.askRestore(question)) {
-      std::error_code ignored;
-      std::filesystem::remove(journal, ignored);
-      continue;
-    }
-    list_.restore(std::move(recovered.entries), recovered.changes);
-    journal_.adopt(journal, std::move(lock), recovered.base);
-    current_file_ = recovered.base;
-    changed();
-    return;
+    if (offerToRestore(journal, std::move(lock), std::move(recovered))) break;
   }
+  if (!kept.empty()) ui_.showDefaultError(kept);
+}
+
+// True when the user took the work back. A journal damaged before its end is kept aside
+// whatever the answer: it may hold changes no one can read back now.
+bool Registration::offerToRestore(const std::filesystem::path& journal, LockedFile lock,
+                                  RecoveryJournal::Recovered recovered) {
+  std::optional<std::filesystem::path> damaged;
+  if (recovered.unreadable > 0) damaged = RecoveryJournal::KeepAside(journal, ".damaged");
+  if (!ui_.askRestore(RestoreQuestion(recovered, damaged))) {
+    std::error_code ignored;
+    if (!damaged) std::filesystem::remove(journal, ignored);
+    return false;
+  }
+  current_file_ = recovered.base;
+  file_identity_ = recovered.base_identity;
+  list_.restore(std::move(recovered.entries), recovered.changes);
+  journal_.adopt(damaged ? std::nullopt : std::optional(journal), std::move(lock), recovered);
+  changed();
+  return true;
 }
 
 bool Registration::Close(const std::string& port_text) {
@@ -164,7 +193,7 @@ std::optional<std::filesystem::path> Registration::chooseCodeListFile(FileDialog
 
 bool Registration::Save() {
   auto path = chooseCodeListFile(FileDialogKind::Save);
-  if (!path) return false;
+  if (!path || !mayReplace(*path)) return false;
   try {
     SaveCodeListFile(*path, list_.entries());
   } catch (const UserError& error) {
@@ -173,9 +202,20 @@ bool Registration::Save() {
   }
   list_.markSaved();
   current_file_ = *path;
-  journal_.startFrom(current_file_);
+  file_identity_ = FileIdentity::Of(*path);
+  journal_.startFrom(current_file_, file_identity_);
   changed();
   return true;
+}
+
+// Another program may have written the file since this window last read or wrote it; its
+// work is not replaced unasked. Any other file is the user's own choice.
+bool Registration::mayReplace(const std::filesystem::path& file) {
+  std::error_code error;
+  if (!current_file_ || !file_identity_ || !std::filesystem::equivalent(file, *current_file_, error) ||
+      file_identity_->heldBy(file))
+    return true;
+  return ui_.askOverwrite(file.string() + " は、読み込み（または保存）の後にほかのプログラムで変更されています。上書きしますか？");
 }
 
 void Registration::Load() {
@@ -186,7 +226,8 @@ void Registration::Load() {
     LoadedCodeList loaded = LoadCodeListFile(*path);
     list_.replaceAll(std::move(loaded.entries));
     current_file_ = *path;
-    journal_.startFrom(current_file_);
+    file_identity_ = FileIdentity::Of(*path);
+    journal_.startFrom(current_file_, file_identity_);
     changed();
     if (loaded.error) ui_.showDefaultError(loaded.error->what());
   } catch (const UserError& error) {

@@ -80,7 +80,9 @@ class Registration {
  private:
   std::optional<std::filesystem::path> chooseCodeListFile(FileDialogKind kind);
   bool keepOrSaveChanges();
+  bool mayReplace(const std::filesystem::path& file);
   void offerRecovery();
+  bool offerToRestore(const std::filesystem::path& journal, LockedFile lock, RecoveryJournal::Recovered recovered);
   void changed();
   std::string captureErrorText(const CaptureError& error) const;
 
@@ -89,6 +91,7 @@ class Registration {
   CodeList list_;
   RecoveryJournal journal_;
   std::optional<std::filesystem::path> current_file_;
+  std::optional<FileIdentity> file_identity_;  // the current file as last read or written
   std::optional<std::filesystem::path> last_saved_;
   std::optional<std::filesystem::path> last_opened_;
   std::string caption_;

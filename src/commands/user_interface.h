@@ -62,6 +62,9 @@ class UserInterface {
   virtual UnsavedAnswer askUnsavedChanges(const std::string& question) = 0;
   // A question box captioned with the application title: "復元" (true, default) or "破棄".
   virtual bool askRestore(const std::string& question) = 0;
+  // Before Save replaces a file another program changed: a question box captioned
+  // "リモコンデータ登録" with "上書き" (true) and "キャンセル" (default, Esc, the close box).
+  virtual bool askOverwrite(const std::string& question) = 0;
   virtual void copyToClipboard(const std::string& text) = 0;
   // The window's caption changed: the file's name and whether it has unsaved changes.
   virtual void showCaption(const std::string& caption) = 0;

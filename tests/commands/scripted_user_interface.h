@@ -79,6 +79,10 @@ class ScriptedUserInterface : public UserInterface {
     questions.push_back(question);
     return restore_answer;
   }
+  bool askOverwrite(const std::string& question) override {
+    questions.push_back(question);
+    return overwrite_answer;
+  }
   void copyToClipboard(const std::string& text) override { clipboard = text; }
   void showCaption(const std::string& text) override { caption = text; }
 
@@ -92,6 +96,7 @@ class ScriptedUserInterface : public UserInterface {
   std::chrono::milliseconds packet_patience{3000};
   UnsavedAnswer unsaved_answer = UnsavedAnswer::Cancel;
   bool restore_answer = true;
+  bool overwrite_answer = false;
   std::vector<std::string> questions;
   std::string clipboard;
   std::string caption;
