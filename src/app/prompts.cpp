@@ -81,16 +81,6 @@ class DialogPrompts : public Prompts {
 DialogPrompts g_dialog_prompts;
 Prompts* g_prompts = &g_dialog_prompts;
 
-// How many whole characters from the start of a Shift-JIS text fit in a number of bytes.
-size_t WholeCharactersWithin(std::string_view text, size_t max_bytes) {
-  size_t characters = 0;
-  for (size_t used = 0; used < text.size(); ++characters) {
-    used += sjis::IsLeadByte(static_cast<unsigned char>(text[used])) ? 2 : 1;
-    if (used > max_bytes) break;
-  }
-  return characters;
-}
-
 }  // namespace
 
 Prompts& prompts() { return *g_prompts; }
@@ -148,16 +138,13 @@ ShiftJisLengthValidator::ShiftJisLengthValidator(int max_bytes, QObject* parent)
 
 QValidator::State ShiftJisLengthValidator::validate(QString& input, int& pos) const {
   // The line edit validates with the cursor just after what was typed or pasted, and the
-  // text after the cursor is what it held before, so only the part before may be cut.
-  const auto before = sjis::FromUtf8(input.left(pos).toStdString());
-  const auto after = sjis::FromUtf8(input.mid(pos).toStdString());
-  if (!before || !after) return Intermediate;
-  const auto max_bytes = static_cast<size_t>(m_max_bytes);
-  if (before->size() + after->size() <= max_bytes) return Acceptable;
-  // Each Shift-JIS character is one UTF-16 unit, so a count of characters is an index.
-  const int kept = static_cast<int>(WholeCharactersWithin(*before, max_bytes - std::min(after->size(), max_bytes)));
-  input.remove(kept, pos - kept);
-  pos = kept;
+  // text after the cursor is what it held before.
+  const auto kept = sjis::FitToLimit(input.left(pos).toStdString(), input.mid(pos).toStdString(),
+                                     static_cast<size_t>(m_max_bytes));
+  if (!kept) return sjis::FromUtf8(input.toStdString()) ? Acceptable : Intermediate;
+  const QString before = QString::fromStdString(kept->before);
+  input = before + QString::fromStdString(kept->after);
+  pos = static_cast<int>(before.size());
   return Acceptable;
 }
 

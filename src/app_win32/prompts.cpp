@@ -26,22 +26,6 @@ int HalfScreenWidth() {
   return MulDiv(GetSystemMetrics(SM_CXSCREEN), 96, dpi) / 2;
 }
 
-std::optional<size_t> ShiftJisBytes(const std::wstring& text) {
-  auto bytes = sjis::FromUtf8(Utf8FromWide(text));
-  if (!bytes) return std::nullopt;
-  return bytes->size();
-}
-
-// The whole characters from the start of `text` that fit in `max_bytes` of Shift-JIS.
-std::wstring WholeCharactersWithin(const std::wstring& text, size_t max_bytes) {
-  size_t used = 0, kept = 0;
-  for (; kept < text.size(); ++kept) {
-    used += ShiftJisBytes(text.substr(kept, 1)).value_or(2);
-    if (used > max_bytes) break;
-  }
-  return text.substr(0, kept);
-}
-
 }  // namespace
 
 MessageDialog::MessageDialog(const Design& design)
@@ -158,15 +142,14 @@ void InputQueryDialog::keepWithinLimit() {
   const std::wstring text = value();
   DWORD caret = 0;
   SendMessageW(edit_, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
-  const std::wstring before = text.substr(0, std::min<size_t>(caret, text.size()));
-  const std::wstring after = text.substr(before.size());
-  const auto before_bytes = ShiftJisBytes(before), after_bytes = ShiftJisBytes(after);
-  const auto max_bytes = static_cast<size_t>(max_sjis_bytes_);
-  if (!before_bytes || !after_bytes || *before_bytes + *after_bytes <= max_bytes) return;
-  const std::wstring kept = WholeCharactersWithin(before, max_bytes - std::min(*after_bytes, max_bytes));
+  const size_t split = std::min<size_t>(caret, text.size());
+  const auto kept = sjis::FitToLimit(Utf8FromWide(text.substr(0, split)), Utf8FromWide(text.substr(split)),
+                                     static_cast<size_t>(max_sjis_bytes_));
+  if (!kept) return;
+  const std::wstring before = WideFromUtf8(kept->before);
   limiting_ = true;
-  SetWindowTextW(edit_, (kept + WholeCharactersWithin(after, max_bytes)).c_str());
-  SendMessageW(edit_, EM_SETSEL, kept.size(), kept.size());
+  SetWindowTextW(edit_, (before + WideFromUtf8(kept->after)).c_str());
+  SendMessageW(edit_, EM_SETSEL, before.size(), before.size());
   limiting_ = false;
 }
 

@@ -19,4 +19,17 @@ std::string ToUtf8(std::string_view sjis);
 // Encodes UTF-8 text, or returns nothing when a character has no Shift-JIS form.
 std::optional<std::string> FromUtf8(std::string_view utf8);
 
+// A line edit that holds at most `max_bytes` of Shift-JIS, just after typing or a paste: `before`
+// ends at the caret (what came in, and what preceded it), `after` is what the line held past
+// it. Both UTF-8.
+struct EditedLine {
+  std::string before;
+  std::string after;
+};
+// What such an edit keeps: `before` cut after the last whole character that fits beside
+// `after`, as an edit control with a text limit cuts, and `after` cut to the limit. Nothing
+// when the line fits, or holds a character Shift-JIS cannot: that text stays, so that OK can
+// say what is wrong with it.
+std::optional<EditedLine> FitToLimit(std::string_view before, std::string_view after, size_t max_bytes);
+
 }  // namespace brisvel::sjis

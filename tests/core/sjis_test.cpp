@@ -43,3 +43,37 @@ TEST(SjisEncode, RefusesCharactersOutsideShiftJis) {
 
 }  // namespace
 }  // namespace brisvel::sjis
+
+namespace brisvel::sjis {
+namespace {
+
+struct LimitCase {
+  const char* label;
+  std::string before, after;  // the caret between them
+  std::optional<EditedLine> kept;
+};
+
+class FitToLimitTest : public testing::TestWithParam<LimitCase> {};
+
+// A 6-byte line: whole characters, counted in Shift-JIS bytes, and only what came in is cut.
+TEST_P(FitToLimitTest, KeepsTheWholeCharactersThatFit) {
+  const auto kept = FitToLimit(GetParam().before, GetParam().after, 6);
+  ASSERT_EQ(kept.has_value(), GetParam().kept.has_value());
+  if (!kept) return;
+  EXPECT_EQ(kept->before, GetParam().kept->before);
+  EXPECT_EQ(kept->after, GetParam().kept->after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sjis, FitToLimitTest,
+    testing::Values(LimitCase{"fits", "ab", "テレ", std::nullopt},
+                    LimitCase{"ascii_at_the_end", "abcdefg", "", EditedLine{"abcdef", ""}},
+                    LimitCase{"kanji_across_the_limit", "abcテレ", "", EditedLine{"abcテ", ""}},
+                    LimitCase{"halfwidth_kana_one_byte", "ｱｲｳｴｵｶｷ", "", EditedLine{"ｱｲｳｴｵｶ", ""}},
+                    LimitCase{"caret_in_the_middle", "aテレビ", "xy", EditedLine{"aテ", "xy"}},
+                    LimitCase{"what_follows_alone_too_long", "z", "abcdefgh", EditedLine{"", "abcdef"}},
+                    LimitCase{"not_shift_jis_stays", "📺📺📺📺", "", std::nullopt}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+}  // namespace
+}  // namespace brisvel::sjis
