@@ -78,11 +78,11 @@ int RunCapture(const CaptureOptions& options, Terminal& terminal) {
   // it saves each capture at once, so it keeps no recovery journal.
   Registration commands(CommandEnvironment{{}, [] { return ListSerialPorts(); }, 30000, {}}, ui);
 
-  // Before the unit is asked, so that a file that would lose rows on saving, or that cannot
-  // be saved at all, costs no capture.
+  // Before the unit is asked, so that a file that cannot be saved at all, or that would lose
+  // rows on saving, costs no capture. A FIFO is refused before it is read, which would wait.
   try {
-    LoadWhole(options.file);
     CheckReplaceable(options.file);
+    LoadWhole(options.file);
   } catch (const UserError& error) {
     terminal.Error(error.what());
     terminal.Error(options.file.string() + " was left as it was");
