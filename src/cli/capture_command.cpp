@@ -89,7 +89,7 @@ int RunCapture(const CaptureOptions& options, Terminal& terminal) {
     return kExitFileError;
   }
   commands.Add(options.port);
-  if (commands.list().size() == 0) {
+  if (commands.list().entries().empty()) {
     return ui.shown().empty() ? kExitRefused : ExitCodeOfCaptureFailure(ui.shown().back());
   }
   try {
