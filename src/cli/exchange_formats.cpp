@@ -55,9 +55,8 @@ std::string WriteCsv(std::span<const TextRow> rows) {
   return out;
 }
 
-std::string WithoutTextMark(std::string field) {
-  if (field.starts_with(kTextMark)) field.erase(0, 1);
-  return field;
+void TakeOffTextMark(std::string& field) {
+  if (!field.empty() && field.front() == kTextMark) field.erase(0, 1);
 }
 
 // Reads CSV records. Lines end in CR LF, LF or CR; a quoted field may hold any of them.
@@ -129,7 +128,8 @@ std::vector<TextRow> ReadCsv(std::string_view text) {
       throw FormatError(RowLabel(rows.size() + 1) + ": 2 fields expected, " + std::to_string(fields.size()) +
                         " found");
     }
-    rows.push_back({WithoutTextMark(std::move(fields[0])), WithoutTextMark(std::move(fields[1]))});
+    for (std::string& field : fields) TakeOffTextMark(field);
+    rows.push_back({std::move(fields[0]), std::move(fields[1])});
   }
   return rows;
 }
