@@ -117,27 +117,41 @@ std::string UnfinishedRow(const LoadedCodeList& loaded) {
          "; loading stops there (" + loaded.error->what() + ")";
 }
 
+// What a load tells of the rows, and the text saving would write for them.
+struct RowReport {
+  size_t rows;
+  Problems problems;
+  std::string saved;
+};
+
+RowReport ReportOnRows(LoadedCodeList loaded) {
+  RowReport report{loaded.entries.size(), {}, FormatCodeList(loaded.entries)};
+  if (loaded.unread) report.problems.push_back(UnreadLinesMessage(*loaded.unread));
+  if (loaded.error) report.problems.push_back(UnfinishedRow(loaded));
+  std::ranges::move(RowProblems(loaded.entries), std::back_inserter(report.problems));
+  return report;
+}
+
 }  // namespace
 
 // Holds no more than two copies of the list at a time: the rows and the text saving would
-// write, then that text and the file, which is read again for the comparison.
+// write, then that text and the file, which is read again for the comparison. What a pipe
+// gave cannot be read again, so it is held.
 int RunCheck(const std::filesystem::path& file, Terminal& terminal) {
   try {
-    Problems problems;
-    std::string saved;
-    {
-      LoadedCodeList loaded = LoadCodeListFile(file);
-      terminal.Out(file.string() + ": " + std::to_string(loaded.entries.size()) + " rows");
-      if (loaded.unread) problems.push_back(UnreadLinesMessage(*loaded.unread));
-      if (loaded.error) problems.push_back(UnfinishedRow(loaded));
-      std::ranges::move(RowProblems(loaded.entries), std::back_inserter(problems));
-      saved = FormatCodeList(loaded.entries);
-    }
+    std::error_code unknown;
+    std::string piped;
+    if (!std::filesystem::is_regular_file(file, unknown)) piped = ReadWholeFile(file).bytes();
+    RowReport report = ReportOnRows(piped.empty() ? LoadCodeListFile(file) : ParseCodeList(piped));
     ReleaseFreedHeap();
-    const std::vector<size_t> rewritten = LinesRewritten(ReadWholeFile(file).bytes(), saved);
-    if (!rewritten.empty()) problems.insert(problems.begin(), Plural("line", rewritten) + ": saving would write differently");
-    for (const std::string& problem : problems) terminal.Out(problem);
-    return problems.empty() ? kExitOk : kExitRefused;
+    terminal.Out(file.string() + ": " + std::to_string(report.rows) + " rows");
+    const std::vector<size_t> rewritten =
+        piped.empty() ? LinesRewritten(ReadWholeFile(file).bytes(), report.saved) : LinesRewritten(piped, report.saved);
+    if (!rewritten.empty()) {
+      report.problems.insert(report.problems.begin(), Plural("line", rewritten) + ": saving would write differently");
+    }
+    for (const std::string& problem : report.problems) terminal.Out(problem);
+    return report.problems.empty() ? kExitOk : kExitRefused;
   } catch (const UserError& error) {
     terminal.Error(error.what());
     return kExitFileError;
