@@ -58,7 +58,7 @@ std::string Ranges(const std::vector<size_t>& numbers) {
     while (last + 1 < numbers.size() && numbers[last + 1] == numbers[last] + 1) ++last;
     if (!text.empty()) text += ", ";
     text += std::to_string(numbers[i]);
-    if (last > i) text += "-" + std::to_string(numbers[last]);
+    if (last > i) text.append("-").append(std::to_string(numbers[last]));
     i = last + 1;
   }
   return text;

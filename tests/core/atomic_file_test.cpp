@@ -201,7 +201,9 @@ TEST_F(ReplaceFileTest, TargetThatIsNotARegularFileIsRefusedNotReplaced) {
     } catch (const UserError& error) {
       EXPECT_EQ(error.what(), "ファイル \"" + path.string() + "\". " + std::strerror(target.reason) + " を作成できません");
     }
-    if (target.settings_too) EXPECT_THROW(profile::WriteFileString(path, "SETTING", "COM", "/dev/ttyS0"), UserError);
+    if (target.settings_too) {
+      EXPECT_THROW(profile::WriteFileString(path, "SETTING", "COM", "/dev/ttyS0"), UserError);
+    }
     EXPECT_THROW(CheckReplaceable(path), UserError);
     EXPECT_EQ(fs::status(path).type(), type);
     EXPECT_EQ(Listing(), listing);
