@@ -105,7 +105,9 @@ TEST(ReaderUnreadLinesTest, NamesTheLineTheNulIsOnAndCountsTheLinesFromThere) {
     SCOPED_TRACE(testing::PrintToString(c.bytes));
     const auto unread = ParseCodeList(c.bytes).unread;
     ASSERT_EQ(unread.has_value(), c.unread.has_value());
-    if (unread) EXPECT_EQ(std::pair(unread->first, unread->count), std::pair(c.unread->first, c.unread->count));
+    if (unread) {
+      EXPECT_EQ(std::pair(unread->first, unread->count), std::pair(c.unread->first, c.unread->count));
+    }
   }
 }
 
