@@ -1,12 +1,17 @@
 #include "cli/capture_command.h"
 
 #include <string_view>
+#include <vector>
 
 #include "cli/exit_codes.h"
+#include "cli/file_lock.h"
+#include "cli/file_text.h"
 #include "cli/terminal_user_interface.h"
 #include "cli/wait_loop.h"
 #include "commands/registration.h"
+#include "core/atomic_file.h"
 #include "core/capture_exchange.h"
+#include "core/code_list_file.h"
 #include "core/port_list.h"
 
 namespace brisvel::cli {
@@ -40,6 +45,26 @@ bool Exists(const std::filesystem::path& file) {
   return std::filesystem::status(file, unknown).type() != std::filesystem::file_type::not_found;
 }
 
+// The file's rows; none for a file not there yet. Throws UserError for a file that does not
+// read whole, which saving would cut short.
+std::vector<CodeEntry> LoadWhole(const std::filesystem::path& file) {
+  if (!Exists(file)) return {};
+  LoadedCodeList loaded = LoadCodeListFile(file);
+  if (loaded.unread) throw UserError(UnreadLinesMessage(*loaded.unread));
+  if (loaded.error) throw *loaded.error;
+  return std::move(loaded.entries);
+}
+
+// Appends the entry to the file as it is now, rows another writer has added since the capture
+// began included. Returns the entry's row.
+size_t AppendToFile(const std::filesystem::path& file, const CodeEntry& entry) {
+  const FileLock turn(file);
+  std::vector<CodeEntry> entries = LoadWhole(file);
+  entries.push_back(entry);
+  SaveCodeListFile(file, entries);
+  return entries.size();
+}
+
 }  // namespace
 
 int RunCapture(const CaptureOptions& options, Terminal& terminal) {
@@ -53,24 +78,29 @@ int RunCapture(const CaptureOptions& options, Terminal& terminal) {
   // it saves each capture at once, so it keeps no recovery journal.
   Registration commands(CommandEnvironment{{}, [] { return ListSerialPorts(); }, 30000, {}}, ui);
 
-  // The file is read before the unit is asked, so a file that would lose rows on saving
-  // costs no capture.
-  if (Exists(options.file)) {
-    commands.Load();
-    if (!ui.shown().empty()) {
-      terminal.Error(options.file.string() + " was left as it was");
-      return kExitFileError;
-    }
+  // Before the unit is asked, so that a file that cannot be saved at all, or that would lose
+  // rows on saving, costs no capture. A FIFO is refused before it is read, which would wait.
+  try {
+    CheckReplaceable(options.file);
+    LoadWhole(options.file);
+  } catch (const UserError& error) {
+    terminal.Error(error.what());
+    terminal.Error(options.file.string() + " was left as it was");
+    return kExitFileError;
   }
-  const size_t rows_before = commands.list().size();
   commands.Add(options.port);
-  if (commands.list().size() == rows_before) {
+  if (commands.list().entries().empty()) {
     return ui.shown().empty() ? kExitRefused : ExitCodeOfCaptureFailure(ui.shown().back());
   }
-  commands.Save();
-  if (commands.list().modified()) return kExitFileError;  // the old file is still whole
-  terminal.Error("added as row " + std::to_string(commands.list().size()) + " of " + options.file.string());
-  return kExitOk;
+  try {
+    const size_t row = AppendToFile(options.file, commands.list().at(0));
+    terminal.Error("added as row " + std::to_string(row) + " of " + options.file.string());
+    return kExitOk;
+  } catch (const UserError& error) {
+    terminal.Error(error.what());
+    terminal.Error("the code was not added to " + options.file.string());
+    return kExitFileError;
+  }
 }
 
 }  // namespace brisvel::cli

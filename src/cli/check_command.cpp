@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <map>
 #include <string_view>
 #include <vector>
 
 #include "cli/exit_codes.h"
 #include "cli/file_text.h"
+#include "cli/heap.h"
 #include "core/capture_exchange.h"
 #include "core/code_list_file.h"
 #include "core/text_lines.h"
@@ -56,7 +58,7 @@ std::string Ranges(const std::vector<size_t>& numbers) {
     while (last + 1 < numbers.size() && numbers[last + 1] == numbers[last] + 1) ++last;
     if (!text.empty()) text += ", ";
     text += std::to_string(numbers[i]);
-    if (last > i) text += "-" + std::to_string(numbers[last]);
+    if (last > i) text.append("-").append(std::to_string(numbers[last]));
     i = last + 1;
   }
   return text;
@@ -71,24 +73,15 @@ bool IsCapturedCode(std::string_view data) {
          std::ranges::all_of(data, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
-class Report {
- public:
-  explicit Report(Terminal& terminal) : terminal_(terminal) {}
-  void Problem(const std::string& line) {
-    terminal_.Out(line);
-    ++problems_;
-  }
-  void Rows(const char* what, const std::vector<size_t>& rows) {
-    if (!rows.empty()) Problem(Plural("row", rows) + ": " + what);
-  }
-  int problems() const { return problems_; }
+// The problems found, in the order they are told.
+using Problems = std::vector<std::string>;
 
- private:
-  Terminal& terminal_;
-  int problems_ = 0;
-};
+void AddRows(Problems& problems, const char* what, const std::vector<size_t>& rows) {
+  if (!rows.empty()) problems.push_back(Plural("row", rows) + ": " + what);
+}
 
-void ReportRows(const std::vector<CodeEntry>& entries, Report& report) {
+Problems RowProblems(const std::vector<CodeEntry>& entries) {
+  Problems problems;
   std::vector<size_t> without_data, not_codes;
   std::map<std::string_view, std::vector<size_t>> rows_of_code;
   for (size_t row = 1; row <= entries.size(); ++row) {
@@ -100,8 +93,8 @@ void ReportRows(const std::vector<CodeEntry>& entries, Report& report) {
     if (!IsCapturedCode(data)) not_codes.push_back(row);
     rows_of_code[data].push_back(row);
   }
-  report.Rows("no data text", without_data);
-  report.Rows("data text is not 480 hexadecimal digits", not_codes);
+  AddRows(problems, "no data text", without_data);
+  AddRows(problems, "data text is not 480 hexadecimal digits", not_codes);
 
   std::vector<std::vector<size_t>> duplicates;
   for (auto& [code, rows] : rows_of_code) {
@@ -111,37 +104,58 @@ void ReportRows(const std::vector<CodeEntry>& entries, Report& report) {
   for (const auto& rows : duplicates) {
     std::string names;
     for (size_t row : rows) names += (names.empty() ? "\"" : ", \"") + sjis::ToUtf8(entries[row - 1].name) + "\"";
-    report.Problem("rows " + Ranges(rows) + ": the same code (" + names + ")");
+    problems.push_back("rows " + Ranges(rows) + ": the same code (" + names + ")");
   }
+  return problems;
 }
 
 // The row a load stopped at: its name field is missing too when the error's index is even.
-void ReportUnfinishedRow(const LoadedCodeList& loaded, Report& report) {
+std::string UnfinishedRow(const LoadedCodeList& loaded) {
   const size_t row = loaded.entries.size() + 1;
   const bool name_missing = loaded.error->index() % 2 == 0;
-  report.Problem("row " + std::to_string(row) + ": " + (name_missing ? "no name and no data text" : "no data text") +
-                 "; loading stops there (" + loaded.error->what() + ")");
+  return "row " + std::to_string(row) + ": " + (name_missing ? "no name and no data text" : "no data text") +
+         "; loading stops there (" + loaded.error->what() + ")";
+}
+
+// What a load tells of the rows, and the text saving would write for them.
+struct RowReport {
+  size_t rows;
+  Problems problems;
+  std::string saved;
+};
+
+RowReport ReportOnRows(LoadedCodeList loaded) {
+  RowReport report{loaded.entries.size(), {}, FormatCodeList(loaded.entries)};
+  if (loaded.unread) report.problems.push_back(UnreadLinesMessage(*loaded.unread));
+  if (loaded.error) report.problems.push_back(UnfinishedRow(loaded));
+  std::ranges::move(RowProblems(loaded.entries), std::back_inserter(report.problems));
+  return report;
 }
 
 }  // namespace
 
+// Holds no more than two copies of the list at a time: the rows and the text saving would
+// write, then that text and the file, which is read again for the comparison. What a pipe
+// gave cannot be read again, so it is held.
 int RunCheck(const std::filesystem::path& file, Terminal& terminal) {
-  std::string bytes;
   try {
-    bytes = ReadWholeFile(file);
+    std::error_code unknown;
+    std::string piped;
+    if (!std::filesystem::is_regular_file(file, unknown)) piped = ReadWholeFile(file).bytes();
+    RowReport report = ReportOnRows(piped.empty() ? LoadCodeListFile(file) : ParseCodeList(piped));
+    ReleaseFreedHeap();
+    terminal.Out(file.string() + ": " + std::to_string(report.rows) + " rows");
+    const std::vector<size_t> rewritten =
+        piped.empty() ? LinesRewritten(ReadWholeFile(file).bytes(), report.saved) : LinesRewritten(piped, report.saved);
+    if (!rewritten.empty()) {
+      report.problems.insert(report.problems.begin(), Plural("line", rewritten) + ": saving would write differently");
+    }
+    for (const std::string& problem : report.problems) terminal.Out(problem);
+    return report.problems.empty() ? kExitOk : kExitRefused;
   } catch (const UserError& error) {
     terminal.Error(error.what());
     return kExitFileError;
   }
-  const LoadedCodeList loaded = ParseCodeList(bytes);
-  terminal.Out(file.string() + ": " + std::to_string(loaded.entries.size()) + " rows");
-
-  Report report(terminal);
-  const std::vector<size_t> rewritten = LinesRewritten(bytes, FormatCodeList(loaded.entries));
-  if (!rewritten.empty()) report.Problem(Plural("line", rewritten) + ": saving would write differently");
-  if (loaded.error) ReportUnfinishedRow(loaded, report);
-  ReportRows(loaded.entries, report);
-  return report.problems() == 0 ? kExitOk : kExitRefused;
 }
 
 }  // namespace brisvel::cli

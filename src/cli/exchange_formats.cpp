@@ -11,14 +11,23 @@ constexpr std::string_view kCrLf = "\r\n";
 
 std::string RowLabel(size_t row) { return "row " + std::to_string(row); }
 
+// A spreadsheet runs a cell that starts with one of these as a formula (a tab or CR may hide
+// one). The quote before it makes the cell text, and the reader takes one quote off every
+// field, so a name that starts with a quote itself gets a second one.
+constexpr std::string_view kFormulaStarts = "=+-@\t\r'";
+constexpr char kTextMark = '\'';
+
 // RFC 4180: a field holding a comma, a quote or a line break goes between quotes, with each
 // quote doubled.
 void AppendCsvField(std::string& out, std::string_view field) {
+  const bool marked = !field.empty() && kFormulaStarts.find(field.front()) != std::string_view::npos;
   if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
+    if (marked) out += kTextMark;
     out += field;
     return;
   }
   out += '"';
+  if (marked) out += kTextMark;
   for (char c : field) {
     if (c == '"') out += '"';
     out += c;
@@ -26,8 +35,16 @@ void AppendCsvField(std::string& out, std::string_view field) {
   out += '"';
 }
 
+// Room for every row as it stands, so the text is never copied as it grows.
+size_t PlainSize(std::span<const TextRow> rows, size_t per_row) {
+  size_t size = 0;
+  for (const TextRow& row : rows) size += row.name.size() + row.data.size() + per_row;
+  return size;
+}
+
 std::string WriteCsv(std::span<const TextRow> rows) {
   std::string out(kByteOrderMark);
+  out.reserve(kByteOrderMark.size() + kCsvHeader.size() + PlainSize(rows, 4));
   out.append(kCsvHeader).append(kCrLf);
   for (const TextRow& row : rows) {
     AppendCsvField(out, row.name);
@@ -36,6 +53,10 @@ std::string WriteCsv(std::span<const TextRow> rows) {
     out.append(kCrLf);
   }
   return out;
+}
+
+void TakeOffTextMark(std::string& field) {
+  if (!field.empty() && field.front() == kTextMark) field.erase(0, 1);
 }
 
 // Reads CSV records. Lines end in CR LF, LF or CR; a quoted field may hold any of them.
@@ -107,15 +128,25 @@ std::vector<TextRow> ReadCsv(std::string_view text) {
       throw FormatError(RowLabel(rows.size() + 1) + ": 2 fields expected, " + std::to_string(fields.size()) +
                         " found");
     }
+    for (std::string& field : fields) TakeOffTextMark(field);
     rows.push_back({std::move(fields[0]), std::move(fields[1])});
   }
   return rows;
 }
 
+// As nlohmann's dump(2) of the array lays it out, written row by row so that the list is not
+// held a third time as JSON values.
 std::string WriteJson(std::span<const TextRow> rows) {
-  nlohmann::ordered_json array = nlohmann::ordered_json::array();
-  for (const TextRow& row : rows) array.push_back({{"name", row.name}, {"data", row.data}});
-  return array.dump(2) + "\n";
+  if (rows.empty()) return "[]\n";
+  std::string out = "[\n";
+  out.reserve(PlainSize(rows, 48));
+  for (const TextRow& row : rows) {
+    if (&row != &rows.front()) out += ",\n";
+    out.append("  {\n    \"name\": ").append(nlohmann::json(row.name).dump());
+    out.append(",\n    \"data\": ").append(nlohmann::json(row.data).dump()).append("\n  }");
+  }
+  out.append("\n]\n");
+  return out;
 }
 
 std::string JsonText(const nlohmann::json& object, const char* key, const std::string& label) {

@@ -1,6 +1,7 @@
 #pragma once
 // The code list as UTF-8 text for other programs: CSV (RFC 4180, with a byte-order mark so
-// spreadsheets take it as UTF-8, and a header line name,data) or JSON (an array of
+// spreadsheets take it as UTF-8, and a header line name,data; a cell a spreadsheet would take
+// for a formula gets a leading ', which reading takes off again) or JSON (an array of
 // {"name", "data"} objects).
 #include <span>
 #include <stdexcept>

@@ -1,20 +1,30 @@
 #include "cli/file_text.h"
 
-#include <cerrno>
-#include <fstream>
-#include <iterator>
-
 #include "core/atomic_file.h"
+#include "core/file_io.h"
 
 namespace brisvel::cli {
 
-std::string ReadWholeFile(const std::filesystem::path& path) {
-  constexpr std::string_view kCannotOpen = "は開けません";
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw FileError(path, errno, kCannotOpen);
-  std::string bytes{std::istreambuf_iterator<char>(in), {}};
-  if (in.bad()) throw FileError(path, EIO, kCannotOpen);
-  return bytes;
+std::string UnreadLinesMessage(const UnreadLines& unread) {
+  return std::to_string(unread.count) + (unread.count == 1 ? " line" : " lines") + " cannot be read, from line " +
+         std::to_string(unread.first) + " on: a NUL byte ends the text there";
+}
+
+void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes) {
+  using std::filesystem::file_type;
+  std::error_code unknown;
+  switch (std::filesystem::status(path, unknown).type()) {
+    case file_type::character:
+    case file_type::block:
+    case file_type::fifo:
+    case file_type::socket:
+      if (const int error = WriteInPlace(path, std::as_bytes(std::span(bytes)))) {
+        throw FileError(path, error, "に書き込めません");
+      }
+      return;
+    default:
+      ReplaceFileAtomically(path, bytes);
+  }
 }
 
 }  // namespace brisvel::cli

@@ -44,7 +44,7 @@ int Run(const Command& command, Terminal& terminal) {
     case Command::Kind::Export:
       return RunExport(command.file, *command.format, command.output, terminal);
     case Command::Kind::Import:
-      return RunImport(command.file, command.format, *command.output, terminal);
+      return RunImport(command.file, command.format, command.output, terminal);
   }
   return kExitUsage;
 }

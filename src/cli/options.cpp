@@ -96,6 +96,12 @@ std::string NonEmpty(std::string value, const char* option) {
   return value;
 }
 
+// "-" stands for stdout, as for most tools.
+std::optional<std::filesystem::path> OutputOf(const std::string& value) {
+  if (NonEmpty(value, "-o") == "-") return std::nullopt;
+  return PathOf(value);
+}
+
 }  // namespace
 
 Command ParseCommandLine(const std::vector<std::string>& args) {
@@ -125,12 +131,12 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     command.file = arguments.TakeOnlyPositional("code-list file");
     positional_taken = true;
     command.format = ParseFormat(arguments.Take("--format"));
-    if (auto output = arguments.TakeIfGiven("--output")) command.output = PathOf(NonEmpty(*output, "-o"));
+    if (auto output = arguments.TakeIfGiven("--output")) command.output = OutputOf(*output);
   } else if (name == "import") {
     command.kind = Command::Kind::Import;
     command.file = arguments.TakeOnlyPositional("input file");
     positional_taken = true;
-    command.output = PathOf(NonEmpty(arguments.Take("--output"), "-o"));
+    command.output = OutputOf(arguments.Take("--output"));
     if (auto format = arguments.TakeIfGiven("--format")) command.format = ParseFormat(*format);
   } else {
     throw UsageError("unknown command " + name);

@@ -24,7 +24,7 @@ struct Command {
   Kind kind = Kind::Help;
   CaptureOptions capture;
   std::filesystem::path file;  // check, export: the code list; import: the input
-  std::optional<std::filesystem::path> output;
+  std::optional<std::filesystem::path> output;  // export, import: stdout when there is none
   std::optional<ExchangeFormat> format;
 };
 

@@ -8,6 +8,7 @@ namespace brisvel::cli {
 namespace {
 
 constexpr char kSendPrompt[] = "PC-OP-RS1にデータを送信してください (Ctrl+C で中止)";
+constexpr std::chrono::milliseconds kAnswerPollInterval(10);
 
 // The receive dialog without a window: the prompt on stderr, then the main thread waits for
 // the packet, delivering the serial link's notifications, until it is in or Ctrl-C.
@@ -19,8 +20,17 @@ class TerminalReceiveDialog : public ReceiveDialog {
 
   serial::Trs232c& port() override { return port_; }
 
-  // A terminal has no window to keep painting: the acknowledgement's own read waits for it.
-  ReceiveResult waitForReply(std::chrono::milliseconds) override { return ReceiveResult::Received; }
+  // No notification says that the unit's answer is in, so the wait looks again every few
+  // milliseconds; Ctrl-C ends it at once, where the acknowledgement's own read would not.
+  ReceiveResult waitForReply(std::chrono::milliseconds limit) override {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const bool ended = notifications_.DeliverUntil(
+        [&] { return AnswerArrived(port_) || hung_up_ || std::chrono::steady_clock::now() >= deadline; },
+        kAnswerPollInterval);
+    if (!ended) return ReceiveResult::Cancelled;
+    if (hung_up_) return ReceiveResult::LineLost;
+    return AnswerArrived(port_) ? ReceiveResult::Received : ReceiveResult::TimedOut;
+  }
 
   ReceiveResult waitForPacket() override {
     terminal_.Error(kSendPrompt);

@@ -7,7 +7,6 @@
 #include "cli/exit_codes.h"
 #include "cli/file_text.h"
 #include "commands/registration.h"
-#include "core/atomic_file.h"
 #include "core/code_list_file.h"
 #include "core/sjis.h"
 
@@ -29,7 +28,8 @@ std::optional<std::string> ExactUtf8(std::string_view sjis_text) {
   return utf8;
 }
 
-std::vector<TextRow> ToTextRows(const std::vector<CodeEntry>& entries) {
+// Each row's Shift-JIS texts go as their Unicode copies come, so the list is held once.
+std::vector<TextRow> ToTextRows(std::vector<CodeEntry> entries) {
   std::vector<TextRow> rows;
   rows.reserve(entries.size());
   for (size_t i = 0; i < entries.size(); ++i) {
@@ -40,6 +40,7 @@ std::vector<TextRow> ToTextRows(const std::vector<CodeEntry>& entries) {
                         " is not Shift-JIS that converts to Unicode and back unchanged",
                     kExitRefused};
     }
+    entries[i] = {};
     rows.push_back({std::move(*name), std::move(*data)});
   }
   return rows;
@@ -63,6 +64,7 @@ std::vector<CodeEntry> ToEntries(const std::vector<TextRow>& rows) {
 
 std::vector<CodeEntry> LoadWhole(const std::filesystem::path& file) {
   LoadedCodeList loaded = LoadCodeListFile(file);
+  if (loaded.unread) throw Refusal{UnreadLinesMessage(*loaded.unread), kExitRefused};
   if (loaded.error) {
     throw Refusal{RowLabel(loaded.entries.size()) + " cannot be read: " + loaded.error->what(), kExitFileError};
   }
@@ -71,7 +73,7 @@ std::vector<CodeEntry> LoadWhole(const std::filesystem::path& file) {
 
 void WriteOut(const std::optional<std::filesystem::path>& output, std::string_view bytes) {
   if (output) {
-    ReplaceFileAtomically(*output, bytes);
+    WriteOutputFile(*output, bytes);
     return;
   }
   if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0) {
@@ -102,15 +104,19 @@ int Transfer(Terminal& terminal, Body body) {
 
 int RunExport(const std::filesystem::path& file, ExchangeFormat format,
               const std::optional<std::filesystem::path>& output, Terminal& terminal) {
-  return Transfer(terminal, [&] { WriteOut(output, WriteExchange(format, ToTextRows(LoadWhole(file)))); });
+  return Transfer(terminal, [&] {
+    // At most two copies of the list at a time: the rows go once their text is made.
+    std::string text = WriteExchange(format, ToTextRows(LoadWhole(file)));
+    WriteOut(output, text);
+  });
 }
 
 int RunImport(const std::filesystem::path& input, std::optional<ExchangeFormat> format,
-              const std::filesystem::path& output, Terminal& terminal) {
+              const std::optional<std::filesystem::path>& output, Terminal& terminal) {
   return Transfer(terminal, [&] {
-    const std::string text = ReadWholeFile(input);
-    const auto rows = ReadExchange(format.value_or(GuessExchangeFormat(text)), text);
-    SaveCodeListFile(output, ToEntries(rows));
+    const WholeFile file = ReadWholeFile(input);
+    const auto rows = ReadExchange(format.value_or(GuessExchangeFormat(file.bytes())), file.bytes());
+    WriteOut(output, FormatCodeList(ToEntries(rows)));
   });
 }
 

@@ -4,8 +4,10 @@
 // ends the wait instead of the program. The queue and the wake-up are the system's
 // (wait_loop_<system>.cpp): an eventfd and signals on Linux, the Win32 notification window's
 // message queue and a console control handler on Windows.
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "serial/notification_window.h"
@@ -36,8 +38,10 @@ class QueuedNotificationWindow : public serial::NotificationWindow {
   void showMessage(const std::string& utf8Message) override;
 
   // Main thread: delivers notifications in posting order until `done` holds (true) or an
-  // interruption is requested (false). No time limit; between notifications it sleeps.
-  bool DeliverUntil(const std::function<bool()>& done);
+  // interruption is requested (false). No time limit; between notifications it sleeps, or,
+  // given `recheck`, wakes that often to look at `done` again, for what no notification tells.
+  bool DeliverUntil(const std::function<bool()>& done,
+                    std::optional<std::chrono::milliseconds> recheck = std::nullopt);
 
  private:
   struct Queue;

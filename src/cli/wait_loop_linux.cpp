@@ -91,7 +91,9 @@ void QueuedNotificationWindow::showMessage(const std::string& utf8Message) {
   if (on_message_) on_message_(utf8Message);
 }
 
-bool QueuedNotificationWindow::DeliverUntil(const std::function<bool()>& done) {
+bool QueuedNotificationWindow::DeliverUntil(const std::function<bool()>& done,
+                                            std::optional<std::chrono::milliseconds> recheck) {
+  const int timeout = recheck ? static_cast<int>(recheck->count()) : -1;
   for (;;) {
     for (int id : queue_->takeQueued()) {
       if (queue_->receiver) queue_->receiver(id);
@@ -101,7 +103,7 @@ bool QueuedNotificationWindow::DeliverUntil(const std::function<bool()>& done) {
     // A post or a signal after the checks above still wakes the poll: both counters stay
     // readable until drained. A negative fd (no Interruption installed) is skipped.
     pollfd wake[] = {{queue_->wake_fd, POLLIN, 0}, {g_interrupt_fd, POLLIN, 0}};
-    if (::poll(wake, 2, -1) < 0 && errno != EINTR) throw std::system_error(errno, std::generic_category(), "poll");
+    if (::poll(wake, 2, timeout) < 0 && errno != EINTR) throw std::system_error(errno, std::generic_category(), "poll");
     if (wake[0].revents & POLLIN) Drain(queue_->wake_fd);
   }
 }

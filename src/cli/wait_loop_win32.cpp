@@ -56,7 +56,9 @@ void QueuedNotificationWindow::showMessage(const std::string& utf8Message) {
   if (on_message_) on_message_(utf8Message);
 }
 
-bool QueuedNotificationWindow::DeliverUntil(const std::function<bool()>& done) {
+bool QueuedNotificationWindow::DeliverUntil(const std::function<bool()>& done,
+                                            std::optional<std::chrono::milliseconds> recheck) {
+  const DWORD timeout = recheck ? static_cast<DWORD>(recheck->count()) : INFINITE;
   for (;;) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
@@ -65,7 +67,7 @@ bool QueuedNotificationWindow::DeliverUntil(const std::function<bool()>& done) {
     // Input already in the queue ends the wait at once; the event stays set once asked. No
     // event (no Interruption installed) waits for messages alone.
     const DWORD events = g_interrupt_event ? 1 : 0;
-    if (MsgWaitForMultipleObjectsEx(events, &g_interrupt_event, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_FAILED)
+    if (MsgWaitForMultipleObjectsEx(events, &g_interrupt_event, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_FAILED)
       throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), "MsgWaitForMultipleObjectsEx");
   }
 }

@@ -230,6 +230,9 @@ void Registration::Load() {
     journal_.startFrom(current_file_, file_identity_);
     changed();
     if (loaded.error) ui_.showDefaultError(loaded.error->what());
+    if (loaded.unread) {
+      ui_.showDefaultError("NUL 文字があるため、" + std::to_string(loaded.unread->first) + " 行目から先は読み込めませんでした");
+    }
   } catch (const UserError& error) {
     ui_.showDefaultError(error.what());
   }

@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/atomic_file_steps.h"
+#include "core/file_io.h"
 
 namespace brisvel {
 
@@ -27,6 +28,22 @@ std::filesystem::path FollowLinks(const std::filesystem::path& path) {
   throw FileError(path, ELOOP, kCannotCreate);
 }
 
+void RefuseNonRegularTarget(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
+  using std::filesystem::file_type;
+  // A target that cannot be looked at (file_type::none) is left to the steps that open it.
+  std::error_code unknown;
+  switch (std::filesystem::status(target, unknown).type()) {
+    case file_type::regular:
+    case file_type::not_found:
+    case file_type::none:
+      return;
+    case file_type::directory:
+      throw FileError(shown_path, EISDIR, kCannotCreate);
+    default:
+      throw FileError(shown_path, ENOTSUP, kCannotCreate);
+  }
+}
+
 std::string TempFileName() {
   static constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   std::random_device random;
@@ -37,6 +54,15 @@ std::string TempFileName() {
 }
 
 }  // namespace detail
+
+void CheckReplaceable(const std::filesystem::path& path) {
+  const std::filesystem::path target = detail::FollowLinks(path);
+  detail::RefuseNonRegularTarget(target, path);
+  std::error_code unknown;
+  int error = std::filesystem::exists(target, unknown) ? WriteInPlace(target, {}) : 0;
+  if (error == 0) error = ProbeCreate(target.parent_path() / detail::TempFileName());
+  if (error != 0) throw FileError(path, error, detail::kCannotCreate);
+}
 
 UserError FileError(const std::filesystem::path& path, int error, std::string_view what_failed) {
   std::error_code no_cwd;

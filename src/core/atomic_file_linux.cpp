@@ -99,6 +99,7 @@ void SyncFolder(const std::filesystem::path& folder) {
 
 void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   const std::filesystem::path target = detail::FollowLinks(path);
+  detail::RefuseNonRegularTarget(target, path);
   CheckTargetWritable(target, path);
   TempFile temp(target, path);
   temp.CopyModeOf(target);

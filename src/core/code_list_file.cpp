@@ -224,6 +224,18 @@ Formatted FormatEntries(std::span<const CodeEntry> entries, size_t comma_separat
   return formatted;
 }
 
+size_t CountLines(std::string_view text) {
+  return ForEachLine(text, [](std::string_view, std::string_view) {});
+}
+
+// The lines from the one that holds the byte at `pos` to the end of the text.
+UnreadLines LinesFrom(std::string_view text, size_t pos) {
+  const std::string_view before = text.substr(0, pos);
+  const bool starts_a_line = before.empty() || before.back() == '\r' || before.back() == '\n';
+  const size_t whole_lines_before = CountLines(before) - (starts_a_line ? 0 : 1);
+  return {whole_lines_before + 1, CountLines(text) - whole_lines_before};
+}
+
 }  // namespace
 
 // The reader makes one row per line but pairs fields by position, not by line. A text holding
@@ -239,7 +251,8 @@ std::string FormatCodeList(std::span<const CodeEntry> entries) {
 }
 
 LoadedCodeList ParseCodeList(std::string_view bytes) {
-  const JoinedLines lines(bytes.substr(0, bytes.find('\0')));
+  const size_t nul = bytes.find('\0');
+  const JoinedLines lines(bytes.substr(0, nul));
   FieldReader fields(lines.text());
   LoadedCodeList loaded;
   // Every line asks for a row. A row whose fields run out is not kept, so the list can always
@@ -253,6 +266,7 @@ LoadedCodeList ParseCodeList(std::string_view bytes) {
     }
     loaded.entries.push_back({std::move(name), std::move(data)});
   }
+  if (nul != npos) loaded.unread = LinesFrom(bytes, nul);
   return loaded;
 }
 
@@ -260,14 +274,14 @@ void SaveCodeListFile(const std::filesystem::path& path, std::span<const CodeEnt
   ReplaceFileAtomically(path, FormatCodeList(entries));
 }
 
-LoadedCodeList LoadCodeListFile(const std::filesystem::path& path) {
-  std::optional<WholeFile> file;
+LoadedCodeList LoadCodeListFile(const std::filesystem::path& path) { return ParseCodeList(ReadWholeFile(path).bytes()); }
+
+WholeFile ReadWholeFile(const std::filesystem::path& path) {
   try {
-    file.emplace(path);
+    return WholeFile(path);
   } catch (const std::system_error& error) {
     throw FileError(path, error.code().value(), "は開けません");
   }
-  return ParseCodeList(file->bytes());
 }
 
 }  // namespace brisvel

@@ -11,6 +11,7 @@
 
 #include "core/code_entry.h"
 #include "core/errors.h"
+#include "core/file_io.h"
 
 namespace brisvel {
 
@@ -19,11 +20,19 @@ namespace brisvel {
 // byte of a two-byte character; typing, capturing and loading never produce one.
 std::string FormatCodeList(std::span<const CodeEntry> entries);
 
+// The lines a NUL byte kept from being read: the text ends there, as it always has for the
+// tool, so the line holding it (1-based) and every line after it are lost on saving.
+struct UnreadLines {
+  size_t first;
+  size_t count;
+};
+
 // Every row a load completed, each with its data, and the error to show when the file ran out
 // of fields before it ran out of lines.
 struct LoadedCodeList {
   std::vector<CodeEntry> entries;
   std::optional<ListIndexError> error;
+  std::optional<UnreadLines> unread;
 };
 
 LoadedCodeList ParseCodeList(std::string_view bytes);
@@ -35,5 +44,9 @@ void SaveCodeListFile(const std::filesystem::path& path, std::span<const CodeEnt
 
 // Throws a UserError when the file cannot be opened or read.
 LoadedCodeList LoadCodeListFile(const std::filesystem::path& path);
+
+// A file's bytes, read whole. Throws the UserError the tool shows for a file it cannot open or
+// read (a folder included).
+WholeFile ReadWholeFile(const std::filesystem::path& path);
 
 }  // namespace brisvel

@@ -44,6 +44,15 @@ class WholeFile {
   size_t size_ = 0;
 };
 
+// Opens an existing file for writing as it stands, neither creating nor truncating it, and
+// writes every byte: what a shell's redirection does for a device, a FIFO or a terminal. With
+// no bytes it only asks whether the file may be written. Returns 0 or the errno of the failure.
+int WriteInPlace(const std::filesystem::path& path, std::span<const std::byte> bytes);
+
+// Creates the file, which must not exist, and removes it again: whether a file can be made
+// there. Returns 0 or the errno of the failure.
+int ProbeCreate(const std::filesystem::path& path);
+
 // Writes every byte to `fd` (on Windows, a C runtime descriptor). Returns 0, or the errno of
 // the write that failed; the bytes before it have been written.
 int WriteAll(int fd, std::span<const std::byte> bytes);

@@ -63,6 +63,19 @@ void WholeFile::Mapping::reserve(size_t new_capacity) {
   capacity = new_capacity;
 }
 
+int WriteInPlace(const std::filesystem::path& path, std::span<const std::byte> bytes) {
+  const FileDescriptor file(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+  if (file.get() < 0) return errno;
+  return WriteAll(file.get(), bytes);
+}
+
+int ProbeCreate(const std::filesystem::path& path) {
+  const FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (file.get() < 0) return errno;
+  ::unlink(path.c_str());
+  return 0;
+}
+
 int WriteAll(int fd, std::span<const std::byte> bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());

@@ -72,6 +72,22 @@ void WholeFile::Mapping::reserve(size_t new_capacity) {
   capacity = new_capacity;
 }
 
+int WriteInPlace(const std::filesystem::path& path, std::span<const std::byte> bytes) {
+  const FileDescriptor file(::_wopen(path.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT));
+  if (file.get() < 0) return errno;
+  return WriteAll(file.get(), bytes);
+}
+
+int ProbeCreate(const std::filesystem::path& path) {
+  {
+    const FileDescriptor file(
+        ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE));
+    if (file.get() < 0) return errno;
+  }
+  ::_wunlink(path.c_str());
+  return 0;
+}
+
 int WriteAll(int fd, std::span<const std::byte> bytes) {
   while (!bytes.empty()) {
     const int written = ::_write(fd, bytes.data(), ChunkOf(bytes.size()));

@@ -156,5 +156,32 @@ TEST_F(CaptureCliTest, FileThatDoesNotLoadWholeIsNotRewritten) {
   EXPECT_EQ(ReadFileBytes(file), partial);
 }
 
+// A NUL byte ends the text every reader sees. The window loads the rows before it and says
+// from which line on nothing was read; capture and export refuse the file, naming the line.
+TEST_F(CaptureCliTest, NulByteIsToldByTheWindowAndRefusedByCaptureAndExport) {
+  StartUnit({"--ack", "0x4E"});  // a capture would end in "error -- not Y($59)"
+  const std::string row = "\"a\",\"" + std::string(480, 'A') + "\"\r\n";
+  const std::string bytes = row + '\0' + row + row;
+  std::ofstream(file, std::ios::binary) << bytes;
+  const std::string unread = "2 lines cannot be read, from line 2 on: a NUL byte ends the text there\n";
+
+  ScriptedUserInterface ui;
+  Registration window({{}, [] { return std::vector<SerialPortInfo>{}; }, 30000, {}}, ui);
+  ui.file_answers.push_back(file);
+  window.Load();
+  EXPECT_EQ(window.list().size(), 1u);
+  ASSERT_EQ(ui.default_errors.size(), 1u);
+  EXPECT_NE(ui.default_errors[0].find("NUL 文字があるため、2 行目から先は読み込めませんでした"), std::string::npos);
+
+  CliResult cli = RunCli(Capture("name"));
+  EXPECT_EQ(cli.status, 2);
+  EXPECT_EQ(cli.err, unread + file.string() + " was left as it was\n");
+  cli = RunCli({"export", file.string(), "--format", "csv"});
+  EXPECT_EQ(cli.status, 1);
+  EXPECT_EQ(cli.err, unread);
+  EXPECT_EQ(cli.out, "");
+  EXPECT_EQ(ReadFileBytes(file), bytes);
+}
+
 }  // namespace
 }  // namespace brisvel

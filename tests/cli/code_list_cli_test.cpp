@@ -32,6 +32,13 @@ const std::string kNames[] = {
     "ﾃﾚﾋﾞ ｵﾝ",
     "say \"hi\", then \"\"bye\"\"",
     "",
+    "=HYPERLINK(\"http://example.com\",\"x\")",
+    "+1+1",
+    "-2",
+    "@SUM(1)",
+    "\tTab",
+    "'quoted",
+    "''",
 };
 
 class CodeListCliTest : public testing::Test {
@@ -63,6 +70,11 @@ TEST_F(CodeListCliTest, ExportThenImportGivesTheSameFile) {
       }
     } else {
       EXPECT_TRUE(text.starts_with("\xEF\xBB\xBFname,data\r\nTV power,")) << text;
+      // Spreadsheets take no cell for a formula.
+      for (const char* cell : {"\r\n\"'=HYPERLINK(", "\r\n'+1+1,", "\r\n'-2,", "\r\n'@SUM(1),", "\r\n'\tTab,",
+                               "\r\n''quoted,", "\r\n''',"}) {
+        EXPECT_NE(text.find(cell), std::string::npos) << cell;
+      }
     }
 
     cli = RunCli({"import", exported.string(), "-o", imported.string()});

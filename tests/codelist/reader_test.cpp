@@ -86,5 +86,30 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"lead_before_the_final_lf", "\"a\",\"\x83\r\n", {{"a", "\x83\r"}}, {}}),
     [](const auto& p) { return std::string(p.param.label); });
 
+struct UnreadCase {
+  std::string bytes;
+  std::optional<UnreadLines> unread;
+};
+
+// The line a NUL is on counts as a reader counts lines: after a break it starts a new one.
+TEST(ReaderUnreadLinesTest, NamesTheLineTheNulIsOnAndCountsTheLinesFromThere) {
+  const UnreadCase cases[] = {
+      {"\"a\",\"1\"\r\n\"b\",\"2\"\r\n", {}},
+      {"\"a\",\"1\"\r\n\0\"b\",\"2\"\r\n\"c\",\"3\""s, UnreadLines{2, 2}},
+      {"\"a\",\"1\0\"\r\n\"b\",\"2\"\r\n"s, UnreadLines{1, 2}},
+      {"\0"s, UnreadLines{1, 1}},
+      {"a,1\r\0\n\n"s, UnreadLines{2, 2}},
+      {"a,1\r\n\0"s, UnreadLines{2, 1}},
+  };
+  for (const UnreadCase& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.bytes));
+    const auto unread = ParseCodeList(c.bytes).unread;
+    ASSERT_EQ(unread.has_value(), c.unread.has_value());
+    if (unread) {
+      EXPECT_EQ(std::pair(unread->first, unread->count), std::pair(c.unread->first, c.unread->count));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace brisvel

@@ -2,18 +2,24 @@
 // its settings.
 #include <grp.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
+#include <string_view>
 
+#include "core/atomic_file.h"
 #include "core/code_list_file.h"
 #include "core/profile.h"
 #include "file_bytes.h"
@@ -142,6 +148,65 @@ TEST_F(ReplaceFileTest, LongestFileNamesSave) {
     EXPECT_EQ(ReadFileBytes(dir_ / name), "\"a\",\"00\"\r\n");
     EXPECT_EQ(Listing(), std::set<std::string>{name});
     fs::remove(dir_ / name);
+  }
+}
+
+struct NonRegularTarget {
+  const char* label;
+  std::function<int(const fs::path&)> make;  // returns 0 or errno
+  int reason;
+  bool settings_too;  // the settings are read before they are written, and a FIFO waits for a writer
+};
+
+int MakeSocket(const fs::path& path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  path.string().copy(address.sun_path, sizeof address.sun_path - 1);
+  const int made = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::close(fd);
+  return made == 0 ? 0 : errno;
+}
+
+// Renaming over any of these would leave a plain file in its place, and a link counts as what
+// it names. The device is a node of /dev/null's numbers in the scratch folder, so that a fault
+// here never costs the machine its /dev/null; making one needs root, as CI runs.
+TEST_F(ReplaceFileTest, TargetThatIsNotARegularFileIsRefusedNotReplaced) {
+  const auto fifo = [](const fs::path& path) { return ::mkfifo(path.c_str(), 0666) == 0 ? 0 : errno; };
+  const NonRegularTarget targets[] = {
+      {"folder", [](const fs::path& path) { return fs::create_directory(path) ? 0 : EEXIST; }, EISDIR, true},
+      {"fifo", fifo, ENOTSUP, false},
+      {"socket", MakeSocket, ENOTSUP, true},
+      {"link_to_fifo",
+       [&](const fs::path& path) {
+         fs::create_symlink("fifo-named", path);
+         return fifo(path.parent_path() / "fifo-named");
+       },
+       ENOTSUP, false},
+      {"device", [](const fs::path& path) { return ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0 ? 0 : errno; },
+       ENOTSUP, true},
+  };
+  for (const NonRegularTarget& target : targets) {
+    SCOPED_TRACE(target.label);
+    const fs::path path = dir_ / target.label;
+    if (const int error = target.make(path); error != 0) {
+      if (error == EPERM && std::string_view(target.label) == "device") GTEST_SKIP() << "no device nodes without root";
+      FAIL() << std::strerror(error);
+    }
+    const fs::file_type type = fs::status(path).type();
+    const std::set<std::string> listing = Listing();
+    try {
+      SaveCodeListFile(path, std::vector<CodeEntry>{{"a", "00"}});
+      ADD_FAILURE() << "saved";
+    } catch (const UserError& error) {
+      EXPECT_EQ(error.what(), "ファイル \"" + path.string() + "\". " + std::strerror(target.reason) + " を作成できません");
+    }
+    if (target.settings_too) {
+      EXPECT_THROW(profile::WriteFileString(path, "SETTING", "COM", "/dev/ttyS0"), UserError);
+    }
+    EXPECT_THROW(CheckReplaceable(path), UserError);
+    EXPECT_EQ(fs::status(path).type(), type);
+    EXPECT_EQ(Listing(), listing);
   }
 }
 
