@@ -1,8 +1,8 @@
 // Windows: the new content goes to a temporary file beside the target, is flushed to the
 // disk, and takes the target's place with ReplaceFileW (which keeps the target's attributes
 // and security, as the Linux side keeps its mode) or, for a new file or a replacement that
-// failed halfway, MoveFileExW. Errors are
-// told as the C runtime's errno values, so the user reads the same reasons as on Linux.
+// failed halfway, MoveFileExW. Errors are told as the C runtime's errno values, so the user
+// reads the same reasons as on Linux.
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
