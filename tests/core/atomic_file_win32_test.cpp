@@ -173,5 +173,24 @@ TEST_F(SaveTest, JapaneseAndLongestNamesSaveAndLoad) {
   }
 }
 
+// Past MAX_PATH (260) as the manifest's longPathAware allows: a folder chain of 300 characters.
+TEST_F(SaveTest, FilesPastMaxPathSaveAndLoad) {
+  fs::path folder = dir_;
+  while (folder.native().size() < 300) folder /= std::string(60, 'd');
+  ASSERT_TRUE(fs::create_directories(folder));
+  for (const SavedFile& file : kFiles) {
+    SCOPED_TRACE(file.label);
+    const fs::path path = folder / file.name;
+    file.save(path);
+    file.save(path);
+    EXPECT_NE(ReadFileBytes(path), file.old_bytes);
+  }
+  EXPECT_EQ(LoadCodeListFile(folder / kFiles[0].name).entries, (std::vector<CodeEntry>{{"new", "4567"}}));
+  EXPECT_EQ(profile::ReadFileString(folder / kFiles[1].name, "SETTING", "COM", ""), "COM3");
+  // The runtime's folder listing, which remove_all uses, stops at MAX_PATH.
+  for (const SavedFile& file : kFiles) fs::remove(folder / file.name);
+  for (; folder != dir_; folder = folder.parent_path()) fs::remove(folder);
+}
+
 }  // namespace
 }  // namespace brisvel
