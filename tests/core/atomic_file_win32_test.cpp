@@ -186,7 +186,7 @@ TEST_F(SaveTest, FilesPastMaxPathSaveAndLoad) {
     EXPECT_NE(ReadFileBytes(path), file.old_bytes);
   }
   EXPECT_EQ(LoadCodeListFile(folder / kFiles[0].name).entries, (std::vector<CodeEntry>{{"new", "4567"}}));
-  EXPECT_EQ(profile::ReadFileString(folder / kFiles[1].name, "SETTING", "COM", ""), "COM3");
+  EXPECT_EQ(profile::ReadFileString(folder / kFiles[1].name, "SETTING", "COM", "").value, "COM3");
   // The runtime's folder listing, which remove_all uses, stops at MAX_PATH.
   for (const SavedFile& file : kFiles) fs::remove(folder / file.name);
   for (; folder != dir_; folder = folder.parent_path()) fs::remove(folder);
