@@ -95,8 +95,8 @@ std::string_view LineBreakOf(const std::vector<Line>& lines) {
   return "\r\n";
 }
 
-// Something is there, but not a regular file, even through links: reading a FIFO waits for a
-// writer that never comes, a device such as /dev/zero never ends.
+// Something is there, but not a regular file, even through links: reading a FIFO waits for
+// a writer that may never come, a device such as /dev/zero never ends.
 bool ThereButNotAFile(const std::filesystem::path& file) {
   std::error_code unknown;
   const std::filesystem::file_status status = std::filesystem::status(file, unknown);
