@@ -65,7 +65,9 @@ Registration::Registration(CommandEnvironment environment, UserInterface& ui)
 
 PortChoices Registration::Start() {
   PortChoices choices;
-  choices.text = sjis::ToUtf8(profile::ReadFileString(environment_.settings_path, kSection, kPortKey, ""));
+  const profile::FileValue setting = profile::ReadFileString(environment_.settings_path, kSection, kPortKey, "");
+  if (!setting.problem.empty()) ui_.showDefaultError(setting.problem);
+  choices.text = sjis::ToUtf8(setting.value);
   auto listed = environment_.list_ports();
   if (!listed) ui_.showError("Serial Port is not found.");
   choices.ports = std::move(listed).value_or(std::vector<SerialPortInfo>{});

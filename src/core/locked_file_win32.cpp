@@ -7,6 +7,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <utility>
 
@@ -30,29 +31,37 @@ HANDLE OpenShared(const std::filesystem::path& path, DWORD disposition) {
                      nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-int DescriptorOf(HANDLE file) { return ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_APPEND | _O_BINARY); }
+// Locks the opened file and hands its handle to the C runtime, which owns it from then on.
+// Should either step fail the handle is closed here, so that neither it nor its lock outlives
+// the failure; -1 with errno set then.
+int LockAndTakeOver(HANDLE file) {
+  if (!LockFarPastTheEnd(file)) {
+    errno = ErrnoFromWin32(GetLastError());
+    CloseHandle(file);
+    return -1;
+  }
+  // The runtime's table of descriptors can be full.
+  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_APPEND | _O_BINARY);
+  if (fd < 0) CloseHandle(file);
+  return fd;
+}
 
 }  // namespace
 
 LockedFile LockedFile::Create(const std::filesystem::path& path) {
   const HANDLE file = OpenShared(path, CREATE_NEW);
   if (file == INVALID_HANDLE_VALUE) throw Failure(path, ErrnoFromWin32(GetLastError()));
-  if (!LockFarPastTheEnd(file)) {
-    const DWORD error = GetLastError();
-    CloseHandle(file);
-    throw Failure(path, ErrnoFromWin32(error));
-  }
-  return LockedFile(DescriptorOf(file), path);
+  const int fd = LockAndTakeOver(file);
+  if (fd < 0) throw Failure(path, errno);
+  return LockedFile(fd, path);
 }
 
 std::optional<LockedFile> LockedFile::TryLock(const std::filesystem::path& path) {
   const HANDLE file = OpenShared(path, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-  if (!LockFarPastTheEnd(file)) {
-    CloseHandle(file);
-    return std::nullopt;
-  }
-  return LockedFile(DescriptorOf(file), path);
+  const int fd = LockAndTakeOver(file);
+  if (fd < 0) return std::nullopt;
+  return LockedFile(fd, path);
 }
 
 LockedFile::LockedFile(LockedFile&& other) noexcept

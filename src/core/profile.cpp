@@ -95,8 +95,17 @@ std::string_view LineBreakOf(const std::vector<Line>& lines) {
   return "\r\n";
 }
 
+// Something is there, but not a regular file, even through links: reading a FIFO waits for
+// a writer that may never come, a device such as /dev/zero never ends.
+bool ThereButNotAFile(const std::filesystem::path& file) {
+  std::error_code unknown;
+  const std::filesystem::file_status status = std::filesystem::status(file, unknown);
+  return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
+}
+
 // The profile functions treat a file they cannot read like one that is not there.
 std::string FileTextOrEmpty(const std::filesystem::path& file) {
+  if (ThereButNotAFile(file)) return {};
   try {
     return std::string(WholeFile(file).bytes());
   } catch (const std::system_error&) {
@@ -145,9 +154,12 @@ std::string WriteString(std::string_view file_text, std::string_view section, st
   return out;
 }
 
-std::string ReadFileString(const std::filesystem::path& file, std::string_view section,
-                           std::string_view key, std::string_view default_value) {
-  return ReadString(FileTextOrEmpty(file), section, key, default_value);
+FileValue ReadFileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                         std::string_view default_value) {
+  if (ThereButNotAFile(file)) {
+    return {ReadString({}, section, key, default_value), file.string() + " は通常のファイルではないので読み込みません"};
+  }
+  return {ReadString(FileTextOrEmpty(file), section, key, default_value), {}};
 }
 
 void WriteFileString(const std::filesystem::path& file, std::string_view section,

@@ -26,10 +26,17 @@ std::string ReadString(std::string_view file_text, std::string_view section,
 std::string WriteString(std::string_view file_text, std::string_view section,
                         std::string_view key, std::string_view value);
 
-// File forms. A missing or unreadable file reads as empty. Writing replaces the file
+struct FileValue {
+  std::string value;
+  // Why the file was passed over, for the user; empty when it was read or is not there.
+  std::string problem;
+};
+
+// File forms. A missing or unreadable file reads as empty; so does one that is not a regular
+// file (a FIFO, a device, a folder), which the read reports too. Writing replaces the file
 // atomically; it throws UserError when the file cannot be written.
-std::string ReadFileString(const std::filesystem::path& file, std::string_view section,
-                           std::string_view key, std::string_view default_value);
+FileValue ReadFileString(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                         std::string_view default_value);
 void WriteFileString(const std::filesystem::path& file, std::string_view section,
                      std::string_view key, std::string_view value);
 

@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "core/atomic_file_win32.h"
 #include "core/code_list_file.h"
 #include "core/profile.h"
 #include "file_bytes.h"
@@ -113,6 +114,43 @@ TEST_F(SaveTest, ReplacingKeepsTheFilesAttributes) {
   }
 }
 
+// ReplaceFileW without a backup name can fail halfway, the target already gone (1176) or moved
+// aside (1177) and the new content under its temporary name; then the move retried works or not.
+TEST_F(SaveTest, ReplacementFailingHalfwayNeverLosesTheNewContent) {
+  const fs::path path = dir_ / "list.csv";
+  for (const DWORD replace_error : {ERROR_UNABLE_TO_MOVE_REPLACEMENT, ERROR_UNABLE_TO_MOVE_REPLACEMENT_2}) {
+    for (const bool move_works : {true, false}) {
+      SCOPED_TRACE(std::to_string(replace_error) + (move_works ? ", moved" : ", move refused"));
+      WriteFileBytes(path, "old");
+      detail::PlacingCalls calls;
+      calls.replace_file = [&](LPCWSTR replaced, LPCWSTR, LPCWSTR, DWORD, LPVOID, LPVOID) {
+        DeleteFileW(replaced);
+        SetLastError(replace_error);
+        return FALSE;
+      };
+      calls.move_file = [&](LPCWSTR from, LPCWSTR to, DWORD flags) {
+        EXPECT_EQ(flags, DWORD{MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH});
+        if (move_works) return MoveFileExW(from, to, flags);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+      };
+      std::string error;
+      try {
+        detail::ReplaceFileAtomically(path, "new", calls);
+      } catch (const UserError& e) {
+        error = e.what();
+      }
+      const std::set<fs::path> left = Listing();
+      ASSERT_EQ(left.size(), 1u) << "the new content was deleted, or a file was left over";
+      const fs::path holder = dir_ / *left.begin();
+      EXPECT_EQ(ReadFileBytes(holder), "new");
+      EXPECT_EQ(holder == path, move_works);
+      EXPECT_EQ(error.find(Utf8(holder)) != std::string::npos, !move_works) << error;
+      fs::remove(holder);
+    }
+  }
+}
+
 // Names reach the system in UTF-16, whatever the ANSI code page; the temporary file's name is
 // short, so the longest names save too.
 TEST_F(SaveTest, JapaneseAndLongestNamesSaveAndLoad) {
@@ -133,6 +171,25 @@ TEST_F(SaveTest, JapaneseAndLongestNamesSaveAndLoad) {
     EXPECT_EQ(Listing(), std::set<fs::path>{name});
     fs::remove(dir_ / name);
   }
+}
+
+// Past MAX_PATH (260) as the manifest's longPathAware allows: a folder chain of 300 characters.
+TEST_F(SaveTest, FilesPastMaxPathSaveAndLoad) {
+  fs::path folder = dir_;
+  while (folder.native().size() < 300) folder /= std::string(60, 'd');
+  ASSERT_TRUE(fs::create_directories(folder));
+  for (const SavedFile& file : kFiles) {
+    SCOPED_TRACE(file.label);
+    const fs::path path = folder / file.name;
+    file.save(path);
+    file.save(path);
+    EXPECT_NE(ReadFileBytes(path), file.old_bytes);
+  }
+  EXPECT_EQ(LoadCodeListFile(folder / kFiles[0].name).entries, (std::vector<CodeEntry>{{"new", "4567"}}));
+  EXPECT_EQ(profile::ReadFileString(folder / kFiles[1].name, "SETTING", "COM", "").value, "COM3");
+  // The runtime's folder listing, which remove_all uses, stops at MAX_PATH.
+  for (const SavedFile& file : kFiles) fs::remove(folder / file.name);
+  for (; folder != dir_; folder = folder.parent_path()) fs::remove(folder);
 }
 
 }  // namespace

@@ -1,13 +1,17 @@
 // The recovery journal's lock on Windows, where locks are mandatory and files open unshared
 // by default.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "core/file_io.h"
 #include "core/locked_file.h"
+#include "scratch_dir.h"
 
 namespace brisvel {
 namespace {
@@ -37,6 +41,20 @@ TEST(LockedFile, HeldFileIsLockedToOthersYetReadableAndRemovable) {
     EXPECT_TRUE(fs::remove(aside)) << "a held journal cannot be put aside or removed";
   }
   fs::remove_all(dir);
+}
+
+// With the C runtime's descriptors all taken, a lock can be neither had nor left behind: a
+// handle leaked then would hold the journal's lock until the program ends.
+TEST(LockedFile, NoDescriptorLeftHoldsNothing) {
+  const testing_support::ScratchDir dir;
+  LockedFile::Create(dir / "journal");
+  std::vector<int> taken;
+  for (int fd; (fd = ::_wopen(L"NUL", _O_RDONLY)) >= 0;) taken.push_back(fd);
+  EXPECT_THROW(LockedFile::Create(dir / "new"), UserError);
+  EXPECT_FALSE(LockedFile::TryLock(dir / "journal").has_value());
+  for (int fd : taken) ::_close(fd);
+  EXPECT_TRUE(LockedFile::TryLock(dir / "journal").has_value()) << "a leaked handle holds the lock";
+  EXPECT_TRUE(LockedFile::TryLock(dir / "new").has_value()) << "a leaked handle holds the lock";
 }
 
 }  // namespace

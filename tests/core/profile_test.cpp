@@ -92,9 +92,9 @@ class ProfileFile : public testing::Test {
 
 TEST_F(ProfileFile, MissingFileReadsDefaultAndIsCreatedOnWrite) {
   auto ini = dir_ / "brisvel.ini";
-  EXPECT_EQ(ReadFileString(ini, "SETTING", "COM", ""), "");
+  EXPECT_EQ(ReadFileString(ini, "SETTING", "COM", "").value, "");
   WriteFileString(ini, "SETTING", "COM", "/dev/ttyS1");
-  EXPECT_EQ(ReadFileString(ini, "SETTING", "COM", ""), "/dev/ttyS1");
+  EXPECT_EQ(ReadFileString(ini, "SETTING", "COM", "").value, "/dev/ttyS1");
   EXPECT_EQ(testing_support::ReadFileBytes(ini), "[SETTING]\r\nCOM=/dev/ttyS1\r\n");
 }
 
