@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "app_win32/form_user_interface.h"
-#include "core/sjis.h"
 #include "core/wide_text_win32.h"
 #include "serial_win32/win32_notification_window.h"
 
@@ -20,8 +19,6 @@ constexpr wchar_t kCsvFilter[] = L"csv\0*.csv\0";
 // missing file, so that the load reports it.
 constexpr DWORD kFileDialogFlags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING;
 
-constexpr int kNameColumnWidth = 100;
-constexpr int kDataColumnWidth = 1792;
 constexpr int kComboFieldHeight = 20;
 constexpr int kComboItemHeight = 12;
 constexpr int kComboListHeight = 200;
@@ -32,8 +29,6 @@ constexpr DesignRect kGroup{5, 1, 369, 224};
 constexpr DesignRect InGroup(DesignRect place) {
   return {kGroup.left + place.left, kGroup.top + place.top, place.width, place.height};
 }
-
-std::wstring Decode(const std::string& sjis) { return WideFromUtf8(sjis::ToUtf8(sjis)); }
 
 struct MenuItem {
   int command;  // 0 for a separator
@@ -80,24 +75,6 @@ bool IsTextField(HWND window) {
   return lstrcmpiW(name, WC_EDITW) == 0;
 }
 
-// Where the row a view had selected is after a change; nothing when it went.
-std::optional<std::size_t> RowAfter(const ListChange& change, std::size_t row) {
-  switch (change.kind) {
-    case ListChange::Kind::Inserted: return row >= change.row ? row + 1 : row;
-    case ListChange::Kind::Removed:
-      if (row == change.row) return std::nullopt;
-      return row > change.row ? row - 1 : row;
-    case ListChange::Kind::Moved:
-      if (row == change.row) return change.to;
-      if (change.row < row && row <= change.to) return row - 1;
-      if (change.to <= row && row < change.row) return row + 1;
-      return row;
-    case ListChange::Kind::Renamed: return row;
-    case ListChange::Kind::Reset: return std::nullopt;
-  }
-  return std::nullopt;
-}
-
 }  // namespace
 
 RegisterFormEnvironment RegisterFormEnvironment::ForThisMachine() {
@@ -115,7 +92,6 @@ TRegisterForm::TRegisterForm(RegisterFormEnvironment environment, HWND owner)
   create(L"リモコンデータ登録", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU, {379, 229}, POINT{486, 391}, owner);
   createControls();
   focusOnShow(DataListView);  // the first in the tab order, as a dialog starts
-  commands_->list().addObserver(this);
   try {
     FormCreate();
   } catch (const std::exception& error) {
@@ -125,9 +101,7 @@ TRegisterForm::TRegisterForm(RegisterFormEnvironment environment, HWND owner)
 
 // The list goes before the marks it draws and the commands whose rows it shows.
 TRegisterForm::~TRegisterForm() {
-  commands_->list().removeObserver(this);
   if (DataListView) DestroyWindow(DataListView);
-  if (marks_) ImageList_Destroy(marks_);
 }
 
 // Created in tab order; the frame last, under the controls it holds.
@@ -143,36 +117,14 @@ void TRegisterForm::createControls() {
                         InGroup({16, 192, 65, kComboListHeight}), kComboId);
   AddButton = addControl(L"BUTTON", L"Add", BS_PUSHBUTTON | WS_TABSTOP, InGroup({88, 192, 81, 25}), kAddId);
   DefinedGroupBox = addControl(L"BUTTON", L"ファイル", BS_GROUPBOX | WS_CLIPSIBLINGS, kGroup, kGroupId);
-  setUpList();
+  codeList_ = std::make_unique<CodeListView>(DataListView, *commands_);
+  SetWindowSubclass(DataListView, listProc, 0, reinterpret_cast<DWORD_PTR>(this));
   dpiApplied();
 }
 
-void TRegisterForm::setUpList() {
-  ListView_SetExtendedListViewStyle(DataListView, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP | LVS_EX_DOUBLEBUFFER);
-  LVCOLUMNW column{};
-  column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
-  column.fmt = LVCFMT_LEFT;
-  column.pszText = const_cast<wchar_t*>(L"Name");
-  column.cx = scaled(kNameColumnWidth);
-  ListView_InsertColumn(DataListView, 0, &column);
-  column.fmt = LVCFMT_LEFT | LVCFMT_FIXED_WIDTH;  // the header neither drags nor auto-sizes it
-  column.pszText = const_cast<wchar_t*>(L"Data(240Byte)");
-  column.cx = scaled(kDataColumnWidth);
-  ListView_InsertColumn(DataListView, 1, &column);
-  SetWindowSubclass(DataListView, listProc, 0, reinterpret_cast<DWORD_PTR>(this));
-}
-
 void TRegisterForm::dpiApplied() {
-  if (!DataListView) return;
-  ListView_SetColumnWidth(DataListView, 0, scaled(kNameColumnWidth));
-  ListView_SetColumnWidth(DataListView, 1, scaled(kDataColumnWidth));
-  // The mark of a repeated code, in the size of the list's small icons at this DPI.
-  const int size = GetSystemMetricsForDpi(SM_CXSMICON, dpi());
-  HIMAGELIST marks = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 1, 0);
-  ImageList_AddIcon(marks, static_cast<HICON>(LoadImageW(nullptr, IDI_WARNING, IMAGE_ICON, size, size, LR_SHARED)));
-  ListView_SetImageList(DataListView, marks, LVSIL_SMALL);
-  if (marks_) ImageList_Destroy(marks_);
-  marks_ = marks;
+  if (!codeList_) return;
+  codeList_->applyDpi(dpi());
   // The box's closed height is its selection field plus the frame around it.
   SendMessageW(COMCombo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), scaled(kComboFieldHeight) - 6);
   SendMessageW(COMCombo, CB_SETITEMHEIGHT, 0, scaled(kComboItemHeight));
@@ -257,47 +209,8 @@ void TRegisterForm::drawPortItem(const DRAWITEMSTRUCT& item) {
 }
 
 LRESULT TRegisterForm::notify(NMHDR& header) {
-  if (header.hwndFrom == DataListView) return listNotify(header);
+  if (header.hwndFrom == DataListView) return codeList_->notify(header);
   return 0;
-}
-
-LRESULT TRegisterForm::listNotify(NMHDR& header) {
-  switch (header.code) {
-    case LVN_GETDISPINFOW: fillCell(reinterpret_cast<NMLVDISPINFOW&>(header).item); return 0;
-    case LVN_GETINFOTIPW: {
-      auto& tip = reinterpret_cast<NMLVGETINFOTIPW&>(header);
-      const auto row = static_cast<std::size_t>(tip.iItem);
-      if (row >= commands_->list().size()) return 0;
-      if (auto note = commands_->repeatedCodeNote(row)) lstrcpynW(tip.pszText, WideFromUtf8(*note).c_str(), tip.cchTextMax);
-      return 0;
-    }
-    case NM_DBLCLK: {
-      const int row = reinterpret_cast<NMITEMACTIVATE&>(header).iItem;
-      if (row >= 0) ListView_EditLabel(DataListView, row);
-      return 0;
-    }
-    case LVN_ENDLABELEDITW: {
-      const LVITEMW& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
-      if (item.pszText && item.iItem >= 0) commands_->Rename(static_cast<std::size_t>(item.iItem), Utf8FromWide(item.pszText));
-      ListView_RedrawItems(DataListView, item.iItem, item.iItem);
-      return FALSE;  // the list shows the names it is given, never the edit's text
-    }
-    default: return 0;
-  }
-}
-
-// Rows hold Shift-JIS bytes and are decoded only when shown, so what was loaded is written
-// back unchanged.
-void TRegisterForm::fillCell(LVITEMW& item) {
-  const CodeList& list = commands_->list();
-  const auto row = static_cast<std::size_t>(item.iItem);
-  if (item.iItem < 0 || row >= list.size()) return;
-  const CodeEntry& entry = list.at(row);
-  if (item.mask & LVIF_TEXT) {
-    const std::wstring text = item.iSubItem == 0 ? Decode(entry.name) : entry.data ? Decode(*entry.data) : L"";
-    lstrcpynW(item.pszText, text.c_str(), item.cchTextMax);
-  }
-  if (item.mask & LVIF_IMAGE) item.iImage = item.iSubItem == 0 && list.repeated(row) ? 0 : I_IMAGENONE;
 }
 
 LRESULT CALLBACK TRegisterForm::listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -310,7 +223,7 @@ LRESULT CALLBACK TRegisterForm::listProc(HWND list, UINT message, WPARAM wParam,
 // The list's own keys, taken before the list moves its focus with Ctrl+Up and Ctrl+Down.
 bool TRegisterForm::listKey(WPARAM key) {
   if (key == VK_F2) {
-    if (auto row = selectedRow()) ListView_EditLabel(DataListView, static_cast<int>(*row));
+    if (auto row = codeList_->selectedRow()) codeList_->editName(*row);
     return true;
   }
   auto command = CommandOnKey(kListShortcuts, key);
@@ -339,10 +252,10 @@ void TRegisterForm::runListCommand(int command) {
     case DeleteCommand: onSelectedRow(&Registration::Delete); break;
     case MoveUpCommand: onSelectedRow(&Registration::MoveUp); break;
     case MoveDownCommand: onSelectedRow(&Registration::MoveDown); break;
-    case UndoCommand: selectRow(commands_->Undo()); break;
-    case RedoCommand: selectRow(commands_->Redo()); break;
+    case UndoCommand: codeList_->selectRow(commands_->Undo()); break;
+    case RedoCommand: codeList_->selectRow(commands_->Redo()); break;
     case CopyCommand:
-      if (auto row = selectedRow()) commands_->CopyData(*row);
+      if (auto row = codeList_->selectedRow()) commands_->CopyData(*row);
       break;
     default: break;
   }
@@ -352,7 +265,7 @@ void TRegisterForm::runListCommand(int command) {
 // context menu and on the keys desktop tools use for them.
 void TRegisterForm::showListMenu(LPARAM where) {
   POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
-  const auto row = selectedRow();
+  const auto row = codeList_->selectedRow();
   if (where == -1) {  // from the keyboard: at the selected row, else the list's corner
     RECT place{};
     if (row) ListView_GetItemRect(DataListView, static_cast<int>(*row), &place, LVIR_LABEL);
@@ -375,36 +288,8 @@ void TRegisterForm::showListMenu(LPARAM where) {
   if (chosen) runListCommand(chosen);
 }
 
-std::optional<std::size_t> TRegisterForm::selectedRow() const {
-  const int row = ListView_GetNextItem(DataListView, -1, LVNI_SELECTED);
-  if (row < 0) return std::nullopt;
-  return static_cast<std::size_t>(row);
-}
-
-void TRegisterForm::selectRow(std::optional<std::size_t> row) {
-  if (!row) return;
-  const int index = static_cast<int>(*row);
-  ListView_SetItemState(DataListView, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  ListView_SetItemState(DataListView, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  ListView_EnsureVisible(DataListView, index, FALSE);
-}
-
 void TRegisterForm::onSelectedRow(std::optional<std::size_t> (Registration::*run)(std::size_t)) {
-  if (auto row = selectedRow()) selectRow(((*commands_).*run)(*row));
-}
-
-void TRegisterForm::listChanging(const ListChange&) { selected_before_change_ = selectedRow(); }
-
-// A virtual list holds no rows, only their count: every change is a new count and a repaint
-// (a row's repeated-code mark depends on every other row), and the selection follows its row.
-void TRegisterForm::listChanged(const ListChange& change) {
-  ListView_SetItemCountEx(DataListView, static_cast<int>(commands_->list().size()), LVSICF_NOSCROLL);
-  InvalidateRect(DataListView, nullptr, TRUE);
-  if (change.kind == ListChange::Kind::Renamed) return;
-  const auto row = selected_before_change_ ? RowAfter(change, *selected_before_change_) : std::nullopt;
-  ListView_SetItemState(DataListView, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  if (row) ListView_SetItemState(DataListView, static_cast<int>(*row), LVIS_SELECTED | LVIS_FOCUSED,
-                                 LVIS_SELECTED | LVIS_FOCUSED);
+  if (auto row = codeList_->selectedRow()) codeList_->selectRow(((*commands_).*run)(*row));
 }
 
 }  // namespace brisvel

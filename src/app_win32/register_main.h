@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "app_win32/code_list_view.h"
 #include "app_win32/prompts.h"
 #include "app_win32/window.h"
 #include "commands/registration.h"
@@ -27,7 +28,7 @@ struct RegisterFormEnvironment {
 
 class FormUserInterface;
 
-class TRegisterForm : public Window, private CodeListObserver {
+class TRegisterForm : public Window {
  public:
   // `owner`: the application window, whose task-bar button stands for this one.
   explicit TRegisterForm(RegisterFormEnvironment environment = RegisterFormEnvironment::ForThisMachine(),
@@ -65,7 +66,6 @@ class TRegisterForm : public Window, private CodeListObserver {
 
  private:
   void createControls();
-  void setUpList();
   void FormCreate();
   void FormClose();
   void AddButtonClick();
@@ -73,25 +73,18 @@ class TRegisterForm : public Window, private CodeListObserver {
   void LoadButtonClick();
 
   void drawPortItem(const DRAWITEMSTRUCT& item);
-  LRESULT listNotify(NMHDR& header);
-  void fillCell(LVITEMW& item);
   bool listKey(WPARAM key);
   bool runGuarded(int command);
   void showListMenu(LPARAM where);
-  std::optional<std::size_t> selectedRow() const;
-  void selectRow(std::optional<std::size_t> row);
   void onSelectedRow(std::optional<std::size_t> (Registration::*run)(std::size_t));
-  void listChanging(const ListChange& change) override;
-  void listChanged(const ListChange& change) override;
   static LRESULT CALLBACK listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self);
 
   RegisterFormEnvironment environment_;
   std::unique_ptr<FormUserInterface> ui_;
   std::unique_ptr<Registration> commands_;
+  std::unique_ptr<CodeListView> codeList_;  // after the commands, whose list it shows
   std::vector<SerialPortInfo> ports_;
-  HIMAGELIST marks_ = nullptr;
   int port_list_width_ = 160;  // the drop-down's, at 96 DPI
-  std::optional<std::size_t> selected_before_change_;
   bool closed_ = false;
 };
 
