@@ -16,7 +16,4 @@ std::filesystem::path ExecutableDirectory() {
   }
 }
 
-// Beside the executable, as the tool was designed for Windows.
-std::filesystem::path SettingsFilePath() { return ExecutableDirectory() / "brisvel.ini"; }
-
 }  // namespace brisvel
