@@ -40,7 +40,8 @@ void RefuseNonRegularTarget(const std::filesystem::path& target, const std::file
     case file_type::directory:
       throw FileError(shown_path, EISDIR, kCannotCreate);
     default:
-      throw FileError(shown_path, ENOTSUP, kCannotCreate);
+      // Not an errno: Windows' C runtime has no text for ENOTSUP.
+      throw FileError(shown_path, "Not a regular file", kCannotCreate);
   }
 }
 
@@ -64,11 +65,15 @@ void CheckReplaceable(const std::filesystem::path& path) {
   if (error != 0) throw FileError(path, error, detail::kCannotCreate);
 }
 
-UserError FileError(const std::filesystem::path& path, int error, std::string_view what_failed) {
+UserError FileError(const std::filesystem::path& path, std::string_view reason, std::string_view what_failed) {
   std::error_code no_cwd;
   const std::filesystem::path full = std::filesystem::absolute(path, no_cwd);
-  return UserError("ファイル \"" + (no_cwd ? path : full).string() + "\". " +
-                   std::generic_category().message(error) + " " + std::string(what_failed));
+  return UserError("ファイル \"" + (no_cwd ? path : full).string() + "\". " + std::string(reason) + " " +
+                   std::string(what_failed));
+}
+
+UserError FileError(const std::filesystem::path& path, int error, std::string_view what_failed) {
+  return FileError(path, std::generic_category().message(error), what_failed);
 }
 
 }  // namespace brisvel

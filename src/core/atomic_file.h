@@ -25,5 +25,6 @@ void CheckReplaceable(const std::filesystem::path& path);
 
 // `ファイル "<full path>". <system's reason> <what_failed>`.
 UserError FileError(const std::filesystem::path& path, int error, std::string_view what_failed);
+UserError FileError(const std::filesystem::path& path, std::string_view reason, std::string_view what_failed);
 
 }  // namespace brisvel

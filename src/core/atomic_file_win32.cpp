@@ -120,6 +120,7 @@ namespace detail {
 
 void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, const PlacingCalls& calls) {
   const std::filesystem::path target = FollowLinks(path);
+  RefuseNonRegularTarget(target, path);
   CheckTargetWritable(target, path);
   TempFile temp(target, path);
   temp.Write(bytes);

@@ -23,6 +23,27 @@ std::filesystem::path RoamingAppData() {
   return folder;
 }
 
+// The folder the installer recorded for this user, if it installed this program.
+std::optional<std::filesystem::path> InstalledFolder() {
+  wchar_t folder[32768];
+  DWORD size = sizeof folder;
+  if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\BrisvelRemo", L"InstallFolder", RRF_RT_REG_SZ, nullptr, folder,
+                   &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  return std::filesystem::path(folder);
+}
+
+// The installer spells the folder its own way: the case of the letters and a closing
+// separator may differ from the path the system gives the running executable.
+bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
+  auto spelled = [](const std::filesystem::path& folder) {
+    std::wstring text = folder.lexically_normal().native();
+    while (text.size() > 3 && (text.back() == L'\\' || text.back() == L'/')) text.pop_back();
+    return text;
+  };
+  return CompareStringOrdinal(spelled(a).c_str(), -1, spelled(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace
 
 // Deleted on close: a probe that outlived a crash would be litter beside the executable.
@@ -36,14 +57,16 @@ bool FolderWritableByUser(const std::filesystem::path& folder) {
 }
 
 std::filesystem::path SettingsFilePathFor(const std::filesystem::path& executable_directory,
-                                          const std::filesystem::path& app_data) {
-  if (FolderWritableByUser(executable_directory)) return executable_directory / kSettingsFileName;
+                                          const std::filesystem::path& app_data,
+                                          const std::optional<std::filesystem::path>& installed_folder) {
+  const bool installed = installed_folder && SameFolder(*installed_folder, executable_directory);
+  if (!installed && FolderWritableByUser(executable_directory)) return executable_directory / kSettingsFileName;
   return app_data / kSettingsFolderName / kSettingsFileName;
 }
 
 std::filesystem::path SettingsFilePath() {
   const std::filesystem::path executable_directory = ExecutableDirectory();
-  std::filesystem::path path = SettingsFilePathFor(executable_directory, RoamingAppData());
+  std::filesystem::path path = SettingsFilePathFor(executable_directory, RoamingAppData(), InstalledFolder());
   // The settings are written atomically beside their old file, so the folder must exist; a
   // failure shows when the settings are written.
   if (path.parent_path() != executable_directory) {

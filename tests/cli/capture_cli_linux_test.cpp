@@ -75,7 +75,7 @@ TEST(CaptureCliLinuxTest, FileThatCannotBeSavedIsRefusedBeforeTheCapture) {
   const std::pair<std::filesystem::path, std::string> cases[] = {
       {dir / "missing" / "codes.csv", "No such file or directory"},
       {dir / "folder", "Is a directory"},
-      {dir / "fifo", "Operation not supported"},
+      {dir / "fifo", "Not a regular file"},
   };
   Simulator unit({"--ack", "0x4E"});  // a capture would end in "error -- not Y($59)"
   const std::string device = unit.DevicePath();

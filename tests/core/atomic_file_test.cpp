@@ -154,7 +154,7 @@ TEST_F(ReplaceFileTest, LongestFileNamesSave) {
 struct NonRegularTarget {
   const char* label;
   std::function<int(const fs::path&)> make;  // returns 0 or errno
-  int reason;
+  std::string reason;
   bool settings_too;  // the settings are read before they are written, and a FIFO waits for a writer
 };
 
@@ -174,17 +174,17 @@ int MakeSocket(const fs::path& path) {
 TEST_F(ReplaceFileTest, TargetThatIsNotARegularFileIsRefusedNotReplaced) {
   const auto fifo = [](const fs::path& path) { return ::mkfifo(path.c_str(), 0666) == 0 ? 0 : errno; };
   const NonRegularTarget targets[] = {
-      {"folder", [](const fs::path& path) { return fs::create_directory(path) ? 0 : EEXIST; }, EISDIR, true},
-      {"fifo", fifo, ENOTSUP, false},
-      {"socket", MakeSocket, ENOTSUP, true},
+      {"folder", [](const fs::path& path) { return fs::create_directory(path) ? 0 : EEXIST; }, std::strerror(EISDIR), true},
+      {"fifo", fifo, "Not a regular file", false},
+      {"socket", MakeSocket, "Not a regular file", true},
       {"link_to_fifo",
        [&](const fs::path& path) {
          fs::create_symlink("fifo-named", path);
          return fifo(path.parent_path() / "fifo-named");
        },
-       ENOTSUP, false},
+       "Not a regular file", false},
       {"device", [](const fs::path& path) { return ::mknod(path.c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0 ? 0 : errno; },
-       ENOTSUP, true},
+       "Not a regular file", true},
   };
   for (const NonRegularTarget& target : targets) {
     SCOPED_TRACE(target.label);
@@ -199,7 +199,7 @@ TEST_F(ReplaceFileTest, TargetThatIsNotARegularFileIsRefusedNotReplaced) {
       SaveCodeListFile(path, std::vector<CodeEntry>{{"a", "00"}});
       ADD_FAILURE() << "saved";
     } catch (const UserError& error) {
-      EXPECT_EQ(error.what(), "ファイル \"" + path.string() + "\". " + std::strerror(target.reason) + " を作成できません");
+      EXPECT_EQ(error.what(), "ファイル \"" + path.string() + "\". " + target.reason + " を作成できません");
     }
     if (target.settings_too) {
       EXPECT_THROW(profile::WriteFileString(path, "SETTING", "COM", "/dev/ttyS0"), UserError);

@@ -3,6 +3,7 @@
 // folder is one that refuses even root: Linux's /sys, seen through wine's drive Z:.
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <filesystem>
 
 #include "core/program_location.h"
@@ -14,15 +15,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(SettingsLocation, BesideTheExecutableOnlyWhereItsFolderIsWritable) {
+TEST(SettingsLocation, BesideTheExecutableOnlyWhereItsFolderIsWritableAndNotInstalled) {
   const testing_support::ScratchDir portable;
   const fs::path app_data = portable / "AppData";
-  EXPECT_EQ(SettingsFilePathFor(portable.path(), app_data), portable / "brisvel.ini");
+  const fs::path in_app_data = app_data / "BrisvelRemo" / "brisvel.ini";
+  EXPECT_EQ(SettingsFilePathFor(portable.path(), app_data, std::nullopt), portable / "brisvel.ini");
   EXPECT_EQ(fs::directory_iterator(portable.path()), fs::directory_iterator()) << "the probe was left behind";
 
-  const fs::path installed = L"Z:\\sys";
-  ASSERT_TRUE(fs::is_directory(installed));
-  EXPECT_EQ(SettingsFilePathFor(installed, app_data), app_data / "BrisvelRemo" / "brisvel.ini");
+  const fs::path program_files = L"Z:\\sys";
+  ASSERT_TRUE(fs::is_directory(program_files));
+  EXPECT_EQ(SettingsFilePathFor(program_files, app_data, std::nullopt), in_app_data);
+
+  // A per-user install is writable; the installer's record tells it from a portable copy.
+  std::wstring recorded = portable.path().native() + L"\\";
+  for (wchar_t& c : recorded) c = static_cast<wchar_t>(towupper(c));
+  EXPECT_EQ(SettingsFilePathFor(portable.path(), app_data, fs::path(recorded)), in_app_data);
+  EXPECT_EQ(SettingsFilePathFor(portable.path(), app_data, portable / "elsewhere"), portable / "brisvel.ini");
 }
 
 // A build folder is the user's own, so this test program's settings stay beside it.
