@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -27,6 +28,9 @@ class CodeListObserver {
   virtual void listChanging(const ListChange&) {}
   virtual void listChanged(const ListChange& change) = 0;
 };
+
+// Whether a data text is what the unit captures: 240 bytes as 480 hexadecimal digits.
+bool IsCapturedCode(std::string_view data);
 
 class CodeList {
  public:
@@ -60,6 +64,8 @@ class CodeList {
   // Whether another row holds the same data text, and the first such row.
   bool repeated(std::size_t row) const;
   std::optional<std::size_t> sameCodeAs(std::size_t row) const;
+  // The rows of each data text held more than once, in order of their first row.
+  std::vector<std::vector<std::size_t>> repeatedCodes() const;
 
   void addObserver(CodeListObserver* observer);
   void removeObserver(CodeListObserver* observer);
