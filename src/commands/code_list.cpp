@@ -6,7 +6,6 @@
 #include <string_view>
 
 #include "core/capture_exchange.h"
-#include "core/errors.h"
 
 namespace brisvel {
 namespace {
@@ -20,12 +19,6 @@ std::size_t Distance(std::size_t a, std::size_t b) { return a > b ? a - b : b - 
 bool IsCapturedCode(std::string_view data) {
   return data.size() == 2 * kCodeBytes &&
          std::ranges::all_of(data, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
-}
-
-const std::string& CodeList::dataAt(std::size_t row) const {
-  const auto& data = entries_.at(row).data;
-  if (!data) throw ListIndexError(0);
-  return *data;
 }
 
 void CodeList::append(CodeEntry entry) { record({Step::Kind::Insert, entries_.size(), 0, std::move(entry)}); }

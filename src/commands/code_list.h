@@ -37,8 +37,6 @@ class CodeList {
   std::size_t size() const { return entries_.size(); }
   const std::vector<CodeEntry>& entries() const { return entries_; }
   const CodeEntry& at(std::size_t row) const { return entries_.at(row); }
-  // Throws ListIndexError(0) for a row without data text.
-  const std::string& dataAt(std::size_t row) const;
 
   // Each of these is one step of the history.
   void append(CodeEntry entry);

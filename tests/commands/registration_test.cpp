@@ -134,12 +134,10 @@ TEST_F(RegistrationTest, RenameWithoutChangeKeepsTheBytes) {
 TEST_F(RegistrationTest, RowWithoutDataGivesListIndexError) {
   Registration& r = Make();
   r.list().append({"name", std::nullopt});
-  try {
-    r.list().dataAt(0);
-    FAIL() << "no error";
-  } catch (const ListIndexError& error) {
-    EXPECT_STREQ(error.what(), "リストのインデックスが範囲を超えています (0)");
-  }
+  ui.file_answers.push_back(dir / "list.csv");
+  EXPECT_FALSE(r.Save());
+  EXPECT_EQ(ui.default_errors, std::vector<std::string>{"リストのインデックスが範囲を超えています (0)"});
+  EXPECT_FALSE(std::filesystem::exists(dir / "list.csv"));
 }
 
 TEST(DefaultErrorBox, AppendsPeriodAfterCharactersAboveIt) {
