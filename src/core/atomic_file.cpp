@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "core/atomic_file_steps.h"
+#include "core/file_descriptor.h"
 #include "core/file_io.h"
 
 namespace brisvel {
@@ -13,6 +14,7 @@ namespace detail {
 
 namespace {
 constexpr int kMaxLinkHops = 40;  // Linux's own limit
+constexpr int kMaxNameAttempts = 100;
 }  // namespace
 
 UserError WriteError() { return UserError("ストリームへの書き込みエラー"); }
@@ -52,6 +54,20 @@ std::string TempFileName() {
   std::string name = ".brisvel-";
   for (int i = 0; i < 6; ++i) name += kLetters[pick(random)];
   return name + ".tmp";
+}
+
+void CheckTargetWritable(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
+  const FileDescriptor file(OpenToWrite(target));
+  if (file.get() < 0 && errno != ENOENT) throw FileError(shown_path, errno, kCannotCreate);
+}
+
+CreatedFile CreateFileBeside(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
+  for (int attempt = 0;; ++attempt) {
+    std::filesystem::path path = target.parent_path() / TempFileName();
+    const int fd = CreateNewFile(path);
+    if (fd >= 0) return {std::move(path), fd};
+    if (errno != EEXIST || attempt == kMaxNameAttempts) throw FileError(shown_path, errno, kCannotCreate);
+  }
 }
 
 }  // namespace detail

@@ -16,23 +16,24 @@ namespace {
 using detail::kCannotCreate;
 using detail::WriteError;
 
-constexpr int kMaxNameAttempts = 100;
+}  // namespace
 
-// Renaming over a file needs leave only from its folder, so without this a save would replace
-// a file the user has write-protected. Opening it for writing asks what any other writer is
-// asked: permission bits, ACLs, a read-only mount, the immutable flag and the security
-// modules' open checks all count. access() would only forecast that answer; it misses the
-// checks made at open (Landlock, AppArmor), and FUSE and network file systems may answer it
-// apart from open. No O_TRUNC, so nothing changes; O_NONBLOCK keeps a FIFO or a file under a
-// lease from holding the save up. A file that is not there yet is a new one.
-void CheckTargetWritable(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
-  const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::close(fd);
-    return;
-  }
-  if (errno != ENOENT) throw FileError(shown_path, errno, kCannotCreate);
+// Opening asks what any other writer is asked: permission bits, ACLs, a read-only mount, the
+// immutable flag and the security modules' open checks all count. access() would only
+// forecast that answer; it misses the checks made at open (Landlock, AppArmor), and FUSE and
+// network file systems may answer it apart from open. No O_TRUNC, so nothing changes;
+// O_NONBLOCK keeps a FIFO or a file under a lease from holding the save up.
+int detail::OpenToWrite(const std::filesystem::path& path) {
+  return ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 }
+
+// 0666 leaves a new file's mode to the umask, as for any file the user creates (mkstemp
+// would fix it at 0600).
+int detail::CreateNewFile(const std::filesystem::path& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+
+namespace {
 
 // The new content, beside the target so that the rename stays within one file system.
 // Removed again unless it was renamed into place.
@@ -40,18 +41,9 @@ class TempFile {
  public:
   TempFile(const std::filesystem::path& target, const std::filesystem::path& shown_path)
       : shown_path_(shown_path) {
-    for (int attempt = 0;; ++attempt) {
-      path_ = target.parent_path() / detail::TempFileName();
-      // 0666 leaves a new file's mode to the umask, as for any file the user creates (mkstemp
-      // would fix it at 0600).
-      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd_ >= 0) return;
-      if (errno != EEXIST || attempt == kMaxNameAttempts) {
-        const int error = errno;
-        path_.clear();
-        throw FileError(shown_path_, error, kCannotCreate);
-      }
-    }
+    detail::CreatedFile created = detail::CreateFileBeside(target, shown_path);
+    path_ = std::move(created.path);
+    fd_ = created.fd;
   }
   ~TempFile() {
     if (fd_ >= 0) ::close(fd_);
@@ -100,7 +92,7 @@ void SyncFolder(const std::filesystem::path& folder) {
 void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   const std::filesystem::path target = detail::FollowLinks(path);
   detail::RefuseNonRegularTarget(target, path);
-  CheckTargetWritable(target, path);
+  detail::CheckTargetWritable(target, path);
   TempFile temp(target, path);
   temp.CopyModeOf(target);
   temp.Write(bytes);

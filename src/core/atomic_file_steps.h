@@ -25,4 +25,22 @@ void RefuseNonRegularTarget(const std::filesystem::path& target, const std::file
 // again.
 std::string TempFileName();
 
+// The system's own opens, each returning a descriptor or -1 with errno set: an existing file
+// for writing, changing nothing; a new file, which must not exist yet.
+int OpenToWrite(const std::filesystem::path& path);
+int CreateNewFile(const std::filesystem::path& path);
+
+// Replacing a file needs leave only from its folder, so without this a save would replace a
+// file the user has write-protected: opening it for writing asks what any other writer is
+// asked. Throws the FileError that refuses it; a file that is not there yet is a new one.
+void CheckTargetWritable(const std::filesystem::path& target, const std::filesystem::path& shown_path);
+
+// A new file in the target's folder under a name no file has, so that the replacement stays
+// within one file system. Throws the FileError when none can be made.
+struct CreatedFile {
+  std::filesystem::path path;
+  int fd;
+};
+CreatedFile CreateFileBeside(const std::filesystem::path& target, const std::filesystem::path& shown_path);
+
 }  // namespace brisvel::detail

@@ -25,20 +25,19 @@ using detail::kCannotCreate;
 using detail::PlacingCalls;
 using detail::WriteError;
 
-constexpr int kMaxNameAttempts = 100;
+}  // namespace
 
-// Replacing a file needs leave only from its folder, so without this a save would replace a
-// file the user has write-protected. Opening it for writing asks what any other writer is
-// asked: the read-only attribute, the file's security and another program holding it without
-// sharing all refuse it. Nothing is truncated. A file that is not there yet is a new one.
-void CheckTargetWritable(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
-  const int fd = ::_wopen(target.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
-  if (fd >= 0) {
-    ::_close(fd);
-    return;
-  }
-  if (errno != ENOENT) throw FileError(shown_path, errno, kCannotCreate);
+// The read-only attribute, the file's security and another program holding it without
+// sharing all refuse the open. Nothing is truncated.
+int detail::OpenToWrite(const std::filesystem::path& path) {
+  return ::_wopen(path.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
 }
+
+int detail::CreateNewFile(const std::filesystem::path& path) {
+  return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+
+namespace {
 
 // The new content, beside the target so that the replacement stays within one volume.
 // Removed again unless it took the target's place.
@@ -46,16 +45,9 @@ class TempFile {
  public:
   TempFile(const std::filesystem::path& target, const std::filesystem::path& shown_path)
       : shown_path_(shown_path) {
-    for (int attempt = 0;; ++attempt) {
-      path_ = target.parent_path() / detail::TempFileName();
-      fd_ = ::_wopen(path_.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-      if (fd_ >= 0) return;
-      if (errno != EEXIST || attempt == kMaxNameAttempts) {
-        const int error = errno;
-        path_.clear();
-        throw FileError(shown_path_, error, kCannotCreate);
-      }
-    }
+    detail::CreatedFile created = detail::CreateFileBeside(target, shown_path);
+    path_ = std::move(created.path);
+    fd_ = created.fd;
   }
   ~TempFile() {
     if (fd_ >= 0) ::_close(fd_);
@@ -121,7 +113,7 @@ namespace detail {
 void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, const PlacingCalls& calls) {
   const std::filesystem::path target = FollowLinks(path);
   RefuseNonRegularTarget(target, path);
-  CheckTargetWritable(target, path);
+  detail::CheckTargetWritable(target, path);
   TempFile temp(target, path);
   temp.Write(bytes);
   temp.ReplaceTarget(target, calls);
