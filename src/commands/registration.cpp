@@ -15,7 +15,6 @@ namespace {
 
 constexpr char kSection[] = "SETTING";
 constexpr char kPortKey[] = "COM";
-constexpr char kWindowCaption[] = "リモコンデータ登録";
 constexpr char kNamePrompt[] = "データ名を入力";
 constexpr int kMaxNameBytes = 255;
 
