@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <random>
 #include <system_error>
+#include <utility>
 
 #include "core/atomic_file_steps.h"
 #include "core/file_descriptor.h"
@@ -61,13 +62,25 @@ void CheckTargetWritable(const std::filesystem::path& target, const std::filesys
   if (file.get() < 0 && errno != ENOENT) throw FileError(shown_path, errno, kCannotCreate);
 }
 
-CreatedFile CreateFileBeside(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
+TempFile::TempFile(const std::filesystem::path& target, const std::filesystem::path& shown_path)
+    : shown_path_(shown_path) {
   for (int attempt = 0;; ++attempt) {
-    std::filesystem::path path = target.parent_path() / TempFileName();
-    const int fd = CreateNewFile(path);
-    if (fd >= 0) return {std::move(path), fd};
-    if (errno != EEXIST || attempt == kMaxNameAttempts) throw FileError(shown_path, errno, kCannotCreate);
+    path_ = target.parent_path() / TempFileName();
+    fd_ = CreateNewFile(path_);
+    if (fd_ >= 0) return;
+    if (errno != EEXIST || attempt == kMaxNameAttempts) throw FileError(shown_path_, errno, kCannotCreate);
   }
+}
+
+TempFile::~TempFile() {
+  if (fd_ >= 0) CloseDescriptor(fd_);
+  if (!path_.empty()) RemoveFile(path_);
+}
+
+void TempFile::Write(std::string_view bytes) {
+  if (WriteAll(fd_, std::as_bytes(std::span(bytes))) != 0) throw WriteError();
+  if (!FlushToDisk(fd_)) throw WriteError();
+  if (CloseDescriptor(std::exchange(fd_, -1)) != 0) throw WriteError();
 }
 
 }  // namespace detail

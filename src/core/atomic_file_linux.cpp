@@ -8,7 +8,6 @@
 #include <string>
 
 #include "core/atomic_file_steps.h"
-#include "core/file_io.h"
 
 namespace brisvel {
 namespace {
@@ -33,24 +32,15 @@ int detail::CreateNewFile(const std::filesystem::path& path) {
   return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 
+bool detail::FlushToDisk(int fd) { return ::fsync(fd) == 0; }
+
+void detail::RemoveFile(const std::filesystem::path& path) { ::unlink(path.c_str()); }
+
 namespace {
 
-// The new content, beside the target so that the rename stays within one file system.
-// Removed again unless it was renamed into place.
-class TempFile {
+class NewContent : public detail::TempFile {
  public:
-  TempFile(const std::filesystem::path& target, const std::filesystem::path& shown_path)
-      : shown_path_(shown_path) {
-    detail::CreatedFile created = detail::CreateFileBeside(target, shown_path);
-    path_ = std::move(created.path);
-    fd_ = created.fd;
-  }
-  ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
+  using TempFile::TempFile;
 
   void CopyModeOf(const std::filesystem::path& target) {
     struct stat status {};
@@ -58,23 +48,10 @@ class TempFile {
     if (::fchmod(fd_, status.st_mode & 07777) != 0) throw FileError(shown_path_, errno, kCannotCreate);
   }
 
-  void Write(std::string_view bytes) {
-    if (WriteAll(fd_, std::as_bytes(std::span(bytes))) != 0) throw WriteError();
-    if (::fsync(fd_) != 0) throw WriteError();
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) throw WriteError();
-  }
-
   void RenameOver(const std::filesystem::path& target) {
     if (::rename(path_.c_str(), target.c_str()) != 0) throw FileError(shown_path_, errno, kCannotCreate);
     path_.clear();
   }
-
- private:
-  std::filesystem::path shown_path_;
-  std::filesystem::path path_;
-  int fd_ = -1;
 };
 
 // Makes the rename itself survive a power cut. A file system that cannot sync folders says
@@ -93,7 +70,7 @@ void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view b
   const std::filesystem::path target = detail::FollowLinks(path);
   detail::RefuseNonRegularTarget(target, path);
   detail::CheckTargetWritable(target, path);
-  TempFile temp(target, path);
+  NewContent temp(target, path);
   temp.CopyModeOf(target);
   temp.Write(bytes);
   temp.RenameOver(target);

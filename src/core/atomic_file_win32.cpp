@@ -15,7 +15,6 @@
 #include "core/atomic_file.h"
 #include "core/atomic_file_steps.h"
 #include "core/atomic_file_win32.h"
-#include "core/file_io.h"
 #include "core/win32_errno.h"
 
 namespace brisvel {
@@ -23,7 +22,6 @@ namespace {
 
 using detail::kCannotCreate;
 using detail::PlacingCalls;
-using detail::WriteError;
 
 }  // namespace
 
@@ -37,32 +35,15 @@ int detail::CreateNewFile(const std::filesystem::path& path) {
   return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
 }
 
+bool detail::FlushToDisk(int fd) { return ::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(fd))) != 0; }
+
+void detail::RemoveFile(const std::filesystem::path& path) { ::DeleteFileW(path.c_str()); }
+
 namespace {
 
-// The new content, beside the target so that the replacement stays within one volume.
-// Removed again unless it took the target's place.
-class TempFile {
+class NewContent : public detail::TempFile {
  public:
-  TempFile(const std::filesystem::path& target, const std::filesystem::path& shown_path)
-      : shown_path_(shown_path) {
-    detail::CreatedFile created = detail::CreateFileBeside(target, shown_path);
-    path_ = std::move(created.path);
-    fd_ = created.fd;
-  }
-  ~TempFile() {
-    if (fd_ >= 0) ::_close(fd_);
-    if (!path_.empty()) ::DeleteFileW(path_.c_str());
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-
-  void Write(std::string_view bytes) {
-    if (WriteAll(fd_, std::as_bytes(std::span(bytes))) != 0) throw WriteError();
-    if (!::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(fd_)))) throw WriteError();
-    const int fd = fd_;
-    fd_ = -1;
-    if (::_close(fd) != 0) throw WriteError();
-  }
+  using TempFile::TempFile;
 
   // A new file's move is written through, on the disk when it returns as the folder sync makes
   // it on Linux; ReplaceFileW has no such flag, the price of keeping the target's attributes.
@@ -100,10 +81,6 @@ class TempFile {
     const UserError failed = FileError(shown_path_, ErrnoFromWin32(error), kCannotCreate);
     throw UserError(std::string(failed.what()) + "\n新しい内容は " + kept.string() + " に残してあります");
   }
-
-  std::filesystem::path shown_path_;
-  std::filesystem::path path_;
-  int fd_ = -1;
 };
 
 }  // namespace
@@ -113,8 +90,8 @@ namespace detail {
 void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes, const PlacingCalls& calls) {
   const std::filesystem::path target = FollowLinks(path);
   RefuseNonRegularTarget(target, path);
-  detail::CheckTargetWritable(target, path);
-  TempFile temp(target, path);
+  CheckTargetWritable(target, path);
+  NewContent temp(target, path);
   temp.Write(bytes);
   temp.ReplaceTarget(target, calls);
 }
