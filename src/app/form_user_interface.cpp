@@ -47,21 +47,14 @@ std::unique_ptr<ReceiveDialog> FormUserInterface::createReceiveDialog() {
   return std::make_unique<TReceiveForm>(m_make_notifications());
 }
 
-UnsavedAnswer FormUserInterface::askUnsavedChanges(const std::string& question) {
-  static const UnsavedAnswer kAnswers[] = {UnsavedAnswer::Save, UnsavedAnswer::Discard, UnsavedAnswer::Cancel};
-  const int chosen = prompts().askChoice(&m_form, QStringLiteral("リモコンデータ登録"), QString::fromStdString(question),
-                                         {QStringLiteral("保存"), QStringLiteral("破棄"), QStringLiteral("キャンセル")}, 0, 2);
-  return kAnswers[chosen];
-}
-
-bool FormUserInterface::askRestore(const std::string& question) {
-  return prompts().askChoice(nullptr, kApplicationTitle, QString::fromStdString(question),
-                             {QStringLiteral("復元"), QStringLiteral("破棄")}, 0, 1) == 0;
-}
-
-bool FormUserInterface::askOverwrite(const std::string& question) {
-  return prompts().askChoice(&m_form, QStringLiteral("リモコンデータ登録"), QString::fromStdString(question),
-                             {QStringLiteral("上書き"), QStringLiteral("キャンセル")}, 1, 1) == 0;
+std::size_t FormUserInterface::ask(const Question& question) {
+  QStringList buttons;
+  for (const std::string& button : question.buttons) buttons << QString::fromStdString(button);
+  const int chosen =
+      prompts().askChoice(question.before_window ? nullptr : &m_form, QString::fromStdString(question.caption),
+                          QString::fromStdString(question.text), buttons, static_cast<int>(question.default_button),
+                          static_cast<int>(question.escape_button));
+  return static_cast<std::size_t>(chosen);
 }
 
 void FormUserInterface::copyToClipboard(const std::string& text) {

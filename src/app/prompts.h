@@ -7,13 +7,15 @@
 
 #include <optional>
 
+#include "commands/user_interface.h"
+
 class QFileDialog;
 class QLabel;
 class QLineEdit;
 
 namespace brisvel {
 
-inline const QString kApplicationTitle = QStringLiteral("BrisvelRemo");
+inline const QString kApplicationTitle = QString::fromUtf8(kApplicationName);
 
 class Prompts {
  public:

@@ -32,17 +32,10 @@ std::unique_ptr<ReceiveDialog> FormUserInterface::createReceiveDialog() {
   return std::make_unique<TReceiveForm>(make_notifications_());
 }
 
-UnsavedAnswer FormUserInterface::askUnsavedChanges(const std::string& question) {
-  static const UnsavedAnswer kAnswers[] = {UnsavedAnswer::Save, UnsavedAnswer::Discard, UnsavedAnswer::Cancel};
-  return kAnswers[AskChoice("リモコンデータ登録", question, {"保存", "破棄", "キャンセル"}, 0, 2)];
-}
-
-bool FormUserInterface::askRestore(const std::string& question) {
-  return AskChoice(Utf8FromWide(kApplicationTitle), question, {"復元", "破棄"}, 0, 1) == 0;
-}
-
-bool FormUserInterface::askOverwrite(const std::string& question) {
-  return AskChoice("リモコンデータ登録", question, {"上書き", "キャンセル"}, 1, 1) == 0;
+std::size_t FormUserInterface::ask(const Question& question) {
+  return static_cast<std::size_t>(AskChoice(question.caption, question.text, question.buttons,
+                                            static_cast<int>(question.default_button),
+                                            static_cast<int>(question.escape_button)));
 }
 
 void FormUserInterface::copyToClipboard(const std::string& text) {

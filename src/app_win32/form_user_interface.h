@@ -23,9 +23,7 @@ class FormUserInterface : public UserInterface {
   std::optional<std::filesystem::path> chooseFile(FileDialogKind kind, const std::filesystem::path& folder,
                                                   const std::optional<std::filesystem::path>& file) override;
   std::unique_ptr<ReceiveDialog> createReceiveDialog() override;
-  UnsavedAnswer askUnsavedChanges(const std::string& question) override;
-  bool askRestore(const std::string& question) override;
-  bool askOverwrite(const std::string& question) override;
+  std::size_t ask(const Question& question) override;
   void copyToClipboard(const std::string& text) override;
   void showCaption(const std::string& caption) override;
 

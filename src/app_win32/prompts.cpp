@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "commands/registration.h"
+#include "commands/messages.h"
 #include "commands/user_interface.h"
 #include "core/sjis.h"
 #include "core/wide_text_win32.h"

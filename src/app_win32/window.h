@@ -36,7 +36,6 @@ class Window {
   // Shows the window modally: the result starts at nothing, the thread's other windows are
   // disabled and every message of the thread is handled until a handler sets a result.
   int ShowModal();
-  int modalResult() const { return modalResult_; }
   void setModalResult(int result) { modalResult_ = result; }
   // A key for the whole window, seen in the main loop before the control with the focus gets
   // it; true when it was taken. The default takes none.

@@ -1,16 +1,14 @@
 #include "cli/check_command.h"
 
 #include <algorithm>
-#include <cctype>
 #include <iterator>
-#include <map>
 #include <string_view>
 #include <vector>
 
 #include "cli/exit_codes.h"
 #include "cli/file_text.h"
 #include "cli/heap.h"
-#include "core/capture_exchange.h"
+#include "commands/code_list.h"
 #include "core/code_list_file.h"
 #include "core/text_lines.h"
 #include "core/sjis.h"
@@ -68,11 +66,6 @@ std::string Plural(const char* word, const std::vector<size_t>& numbers) {
   return std::string(word) + (numbers.size() == 1 ? " " : "s ") + Ranges(numbers);
 }
 
-bool IsCapturedCode(std::string_view data) {
-  return data.size() == 2 * kCodeBytes &&
-         std::ranges::all_of(data, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
-}
-
 // The problems found, in the order they are told.
 using Problems = std::vector<std::string>;
 
@@ -80,31 +73,29 @@ void AddRows(Problems& problems, const char* what, const std::vector<size_t>& ro
   if (!rows.empty()) problems.push_back(Plural("row", rows) + ": " + what);
 }
 
-Problems RowProblems(const std::vector<CodeEntry>& entries) {
+Problems RowProblems(const CodeList& list) {
   Problems problems;
   std::vector<size_t> without_data, not_codes;
-  std::map<std::string_view, std::vector<size_t>> rows_of_code;
-  for (size_t row = 1; row <= entries.size(); ++row) {
-    const std::string& data = *entries[row - 1].data;
+  for (size_t row = 1; row <= list.size(); ++row) {
+    const std::string& data = *list.at(row - 1).data;
     if (data.empty()) {
       without_data.push_back(row);
-      continue;
+    } else if (!IsCapturedCode(data)) {
+      not_codes.push_back(row);
     }
-    if (!IsCapturedCode(data)) not_codes.push_back(row);
-    rows_of_code[data].push_back(row);
   }
   AddRows(problems, "no data text", without_data);
   AddRows(problems, "data text is not 480 hexadecimal digits", not_codes);
 
-  std::vector<std::vector<size_t>> duplicates;
-  for (auto& [code, rows] : rows_of_code) {
-    if (rows.size() > 1) duplicates.push_back(std::move(rows));
-  }
-  std::ranges::sort(duplicates);  // in order of their first row
-  for (const auto& rows : duplicates) {
+  for (const auto& rows : list.repeatedCodes()) {
+    if (list.at(rows.front()).data->empty()) continue;  // told above as rows without data
     std::string names;
-    for (size_t row : rows) names += (names.empty() ? "\"" : ", \"") + sjis::ToUtf8(entries[row - 1].name) + "\"";
-    problems.push_back("rows " + Ranges(rows) + ": the same code (" + names + ")");
+    std::vector<size_t> numbers;
+    for (size_t row : rows) {
+      names += (names.empty() ? "\"" : ", \"") + sjis::ToUtf8(list.at(row).name) + "\"";
+      numbers.push_back(row + 1);
+    }
+    problems.push_back("rows " + Ranges(numbers) + ": the same code (" + names + ")");
   }
   return problems;
 }
@@ -128,7 +119,9 @@ RowReport ReportOnRows(LoadedCodeList loaded) {
   RowReport report{loaded.entries.size(), {}, FormatCodeList(loaded.entries)};
   if (loaded.unread) report.problems.push_back(UnreadLinesMessage(*loaded.unread));
   if (loaded.error) report.problems.push_back(UnfinishedRow(loaded));
-  std::ranges::move(RowProblems(loaded.entries), std::back_inserter(report.problems));
+  CodeList list;
+  list.replaceAll(std::move(loaded.entries));
+  std::ranges::move(RowProblems(list), std::back_inserter(report.problems));
   return report;
 }
 

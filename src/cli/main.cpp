@@ -10,18 +10,16 @@
 #include "cli/terminal.h"
 #include "cli/transfer_commands.h"
 #include "cli/wait_loop.h"
+#include "commands/messages.h"
 #include "core/port_list.h"
 
 namespace brisvel::cli {
 namespace {
 
-// The window says so when it starts on a machine without serial ports.
-constexpr char kNoPorts[] = "Serial Port is not found.";
-
 int ListPorts(Terminal& terminal) {
   const auto ports = ListSerialPorts().value_or(std::vector<SerialPortInfo>{});
   for (const SerialPortInfo& port : ports) terminal.Out(port.path + "\t" + PortLabel(port));
-  if (ports.empty()) terminal.Error(kNoPorts);
+  if (ports.empty()) terminal.Error(kNoSerialPortMessage);
   return ports.empty() ? kExitRefused : kExitOk;
 }
 

@@ -6,7 +6,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/file_text.h"
-#include "commands/registration.h"
+#include "commands/messages.h"
 #include "core/code_list_file.h"
 #include "core/sjis.h"
 

@@ -1,10 +1,11 @@
 #include "commands/code_list.h"
 
 #include <algorithm>
+#include <cctype>
 #include <functional>
 #include <string_view>
 
-#include "core/errors.h"
+#include "core/capture_exchange.h"
 
 namespace brisvel {
 namespace {
@@ -15,10 +16,9 @@ std::size_t Distance(std::size_t a, std::size_t b) { return a > b ? a - b : b - 
 
 }  // namespace
 
-const std::string& CodeList::dataAt(std::size_t row) const {
-  const auto& data = entries_.at(row).data;
-  if (!data) throw ListIndexError(0);
-  return *data;
+bool IsCapturedCode(std::string_view data) {
+  return data.size() == 2 * kCodeBytes &&
+         std::ranges::all_of(data, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
 }
 
 void CodeList::append(CodeEntry entry) { record({Step::Kind::Insert, entries_.size(), 0, std::move(entry)}); }
@@ -172,6 +172,20 @@ std::optional<std::size_t> CodeList::sameCodeAs(std::size_t row) const {
   for (std::size_t other = 0; other < entries_.size(); ++other)
     if (other != row && entries_[other].data == entries_[row].data) return other;
   return std::nullopt;
+}
+
+std::vector<std::vector<std::size_t>> CodeList::repeatedCodes() const {
+  std::vector<std::vector<std::size_t>> groups;
+  std::unordered_map<std::string_view, std::size_t> group_of_code;
+  for (std::size_t row = 0; row < entries_.size(); ++row) {
+    if (!repeated(row)) continue;
+    const auto [group, added] = group_of_code.try_emplace(*entries_[row].data, groups.size());
+    if (added) groups.emplace_back();
+    groups[group->second].push_back(row);
+  }
+  // Two texts whose hashes collide are counted together but group apart.
+  std::erase_if(groups, [](const auto& rows) { return rows.size() < 2; });
+  return groups;
 }
 
 void CodeList::addObserver(CodeListObserver* observer) { observers_.push_back(observer); }

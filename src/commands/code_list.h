@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -28,13 +29,14 @@ class CodeListObserver {
   virtual void listChanged(const ListChange& change) = 0;
 };
 
+// Whether a data text is what the unit captures: 240 bytes as 480 hexadecimal digits.
+bool IsCapturedCode(std::string_view data);
+
 class CodeList {
  public:
   std::size_t size() const { return entries_.size(); }
   const std::vector<CodeEntry>& entries() const { return entries_; }
   const CodeEntry& at(std::size_t row) const { return entries_.at(row); }
-  // Throws ListIndexError(0) for a row without data text.
-  const std::string& dataAt(std::size_t row) const;
 
   // Each of these is one step of the history.
   void append(CodeEntry entry);
@@ -60,6 +62,8 @@ class CodeList {
   // Whether another row holds the same data text, and the first such row.
   bool repeated(std::size_t row) const;
   std::optional<std::size_t> sameCodeAs(std::size_t row) const;
+  // The rows of each data text held more than once, in order of their first row.
+  std::vector<std::vector<std::size_t>> repeatedCodes() const;
 
   void addObserver(CodeListObserver* observer);
   void removeObserver(CodeListObserver* observer);

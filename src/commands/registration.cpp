@@ -15,7 +15,6 @@ namespace {
 
 constexpr char kSection[] = "SETTING";
 constexpr char kPortKey[] = "COM";
-constexpr char kWindowCaption[] = "リモコンデータ登録";
 constexpr char kNamePrompt[] = "データ名を入力";
 constexpr int kMaxNameBytes = 255;
 
@@ -69,7 +68,7 @@ PortChoices Registration::Start() {
   if (!setting.problem.empty()) ui_.showDefaultError(setting.problem);
   choices.text = sjis::ToUtf8(setting.value);
   auto listed = environment_.list_ports();
-  if (!listed) ui_.showError("Serial Port is not found.");
+  if (!listed) ui_.showError(kNoSerialPortMessage);
   choices.ports = std::move(listed).value_or(std::vector<SerialPortInfo>{});
   const auto remembered = std::ranges::find(choices.ports, choices.text, &SerialPortInfo::path);
   if (remembered != choices.ports.end()) choices.selected = static_cast<std::size_t>(remembered - choices.ports.begin());
@@ -310,10 +309,6 @@ void Registration::changed() {
   if (now == caption_) return;
   caption_ = std::move(now);
   ui_.showCaption(caption_);
-}
-
-std::string NotShiftJisMessage(const std::string& utf8_text) {
-  return "「" + utf8_text + "」には Shift-JIS で表せない文字があるため使えません";
 }
 
 }  // namespace brisvel

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands/code_list.h"
+#include "commands/messages.h"
 #include "commands/recovery_journal.h"
 #include "commands/user_interface.h"
 #include "core/capture_exchange.h"
@@ -96,8 +97,5 @@ class Registration {
   std::optional<std::filesystem::path> last_opened_;
   std::string caption_;
 };
-
-// The message for text with characters outside Shift-JIS.
-std::string NotShiftJisMessage(const std::string& utf8_text);
 
 }  // namespace brisvel

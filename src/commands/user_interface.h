@@ -2,10 +2,12 @@
 // What the commands ask of the user, implemented once per front end. Every text is UTF-8;
 // file names are paths as the system spells them.
 #include <chrono>
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "serial/rs232c.h"
 
@@ -37,6 +39,22 @@ class ReceiveDialog {
 
 enum class FileDialogKind { Save, Open };
 
+inline constexpr char kApplicationName[] = "BrisvelRemo";
+// The registration window's caption, and its boxes'.
+inline constexpr char kWindowCaption[] = "リモコンデータ登録";
+
+// A question box with its buttons in order. Enter chooses `default_button` at first; Esc and
+// the close box choose `escape_button`.
+struct Question {
+  std::string caption;
+  std::string text;
+  std::vector<std::string> buttons;
+  std::size_t default_button = 0;
+  std::size_t escape_button = 0;
+  // Asked at start, before the window shows: the box has no owner.
+  bool before_window = false;
+};
+
 // The answers to the question before unsaved changes would be dropped.
 enum class UnsavedAnswer { Save, Discard, Cancel };
 
@@ -57,14 +75,18 @@ class UserInterface {
                                                           const std::optional<std::filesystem::path>& file) = 0;
   virtual std::unique_ptr<ReceiveDialog> createReceiveDialog() = 0;
 
-  // A question box captioned "リモコンデータ登録" with "保存" (default), "破棄" and
-  // "キャンセル" (Esc, the close box).
-  virtual UnsavedAnswer askUnsavedChanges(const std::string& question) = 0;
-  // A question box captioned with the application title: "復元" (true, default) or "破棄".
-  virtual bool askRestore(const std::string& question) = 0;
-  // Before Save replaces a file another program changed: a question box captioned
-  // "リモコンデータ登録" with "上書き" (true) and "キャンセル" (default, Esc, the close box).
-  virtual bool askOverwrite(const std::string& question) = 0;
+  // The question box; the index of the button chosen. A front end with no boxes takes every
+  // question as escaped.
+  virtual std::size_t ask(const Question& question) { return question.escape_button; }
+
+  // The questions the commands ask, each in its box's words. Before unsaved changes would be
+  // dropped: "保存" (default), "破棄" and "キャンセル" (Esc, the close box).
+  virtual UnsavedAnswer askUnsavedChanges(const std::string& question);
+  // At start, captioned with the application's name: "復元" (true, default) or "破棄".
+  virtual bool askRestore(const std::string& question);
+  // Before Save replaces a file another program changed: "上書き" (true) and "キャンセル"
+  // (default, Esc, the close box).
+  virtual bool askOverwrite(const std::string& question);
   virtual void copyToClipboard(const std::string& text) = 0;
   // The window's caption changed: the file's name and whether it has unsaved changes.
   virtual void showCaption(const std::string& caption) = 0;

@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <random>
 #include <system_error>
+#include <utility>
 
 #include "core/atomic_file_steps.h"
+#include "core/file_descriptor.h"
 #include "core/file_io.h"
 
 namespace brisvel {
@@ -13,6 +15,7 @@ namespace detail {
 
 namespace {
 constexpr int kMaxLinkHops = 40;  // Linux's own limit
+constexpr int kMaxNameAttempts = 100;
 }  // namespace
 
 UserError WriteError() { return UserError("ストリームへの書き込みエラー"); }
@@ -52,6 +55,32 @@ std::string TempFileName() {
   std::string name = ".brisvel-";
   for (int i = 0; i < 6; ++i) name += kLetters[pick(random)];
   return name + ".tmp";
+}
+
+void CheckTargetWritable(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
+  const FileDescriptor file(OpenToWrite(target));
+  if (file.get() < 0 && errno != ENOENT) throw FileError(shown_path, errno, kCannotCreate);
+}
+
+TempFile::TempFile(const std::filesystem::path& target, const std::filesystem::path& shown_path)
+    : shown_path_(shown_path) {
+  for (int attempt = 0;; ++attempt) {
+    path_ = target.parent_path() / TempFileName();
+    fd_ = CreateNewFile(path_);
+    if (fd_ >= 0) return;
+    if (errno != EEXIST || attempt == kMaxNameAttempts) throw FileError(shown_path_, errno, kCannotCreate);
+  }
+}
+
+TempFile::~TempFile() {
+  if (fd_ >= 0) CloseDescriptor(fd_);
+  if (!path_.empty()) RemoveFile(path_);
+}
+
+void TempFile::Write(std::string_view bytes) {
+  if (WriteAll(fd_, std::as_bytes(std::span(bytes))) != 0) throw WriteError();
+  if (!FlushToDisk(fd_)) throw WriteError();
+  if (CloseDescriptor(std::exchange(fd_, -1)) != 0) throw WriteError();
 }
 
 }  // namespace detail

@@ -8,7 +8,6 @@
 #include <string>
 
 #include "core/atomic_file_steps.h"
-#include "core/file_io.h"
 
 namespace brisvel {
 namespace {
@@ -16,49 +15,32 @@ namespace {
 using detail::kCannotCreate;
 using detail::WriteError;
 
-constexpr int kMaxNameAttempts = 100;
+}  // namespace
 
-// Renaming over a file needs leave only from its folder, so without this a save would replace
-// a file the user has write-protected. Opening it for writing asks what any other writer is
-// asked: permission bits, ACLs, a read-only mount, the immutable flag and the security
-// modules' open checks all count. access() would only forecast that answer; it misses the
-// checks made at open (Landlock, AppArmor), and FUSE and network file systems may answer it
-// apart from open. No O_TRUNC, so nothing changes; O_NONBLOCK keeps a FIFO or a file under a
-// lease from holding the save up. A file that is not there yet is a new one.
-void CheckTargetWritable(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
-  const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::close(fd);
-    return;
-  }
-  if (errno != ENOENT) throw FileError(shown_path, errno, kCannotCreate);
+// Opening asks what any other writer is asked: permission bits, ACLs, a read-only mount, the
+// immutable flag and the security modules' open checks all count. access() would only
+// forecast that answer; it misses the checks made at open (Landlock, AppArmor), and FUSE and
+// network file systems may answer it apart from open. No O_TRUNC, so nothing changes;
+// O_NONBLOCK keeps a FIFO or a file under a lease from holding the save up.
+int detail::OpenToWrite(const std::filesystem::path& path) {
+  return ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 }
 
-// The new content, beside the target so that the rename stays within one file system.
-// Removed again unless it was renamed into place.
-class TempFile {
+// 0666 leaves a new file's mode to the umask, as for any file the user creates (mkstemp
+// would fix it at 0600).
+int detail::CreateNewFile(const std::filesystem::path& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+
+bool detail::FlushToDisk(int fd) { return ::fsync(fd) == 0; }
+
+void detail::RemoveFile(const std::filesystem::path& path) { ::unlink(path.c_str()); }
+
+namespace {
+
+class NewContent : public detail::TempFile {
  public:
-  TempFile(const std::filesystem::path& target, const std::filesystem::path& shown_path)
-      : shown_path_(shown_path) {
-    for (int attempt = 0;; ++attempt) {
-      path_ = target.parent_path() / detail::TempFileName();
-      // 0666 leaves a new file's mode to the umask, as for any file the user creates (mkstemp
-      // would fix it at 0600).
-      fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd_ >= 0) return;
-      if (errno != EEXIST || attempt == kMaxNameAttempts) {
-        const int error = errno;
-        path_.clear();
-        throw FileError(shown_path_, error, kCannotCreate);
-      }
-    }
-  }
-  ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
+  using TempFile::TempFile;
 
   void CopyModeOf(const std::filesystem::path& target) {
     struct stat status {};
@@ -66,23 +48,10 @@ class TempFile {
     if (::fchmod(fd_, status.st_mode & 07777) != 0) throw FileError(shown_path_, errno, kCannotCreate);
   }
 
-  void Write(std::string_view bytes) {
-    if (WriteAll(fd_, std::as_bytes(std::span(bytes))) != 0) throw WriteError();
-    if (::fsync(fd_) != 0) throw WriteError();
-    const int fd = fd_;
-    fd_ = -1;
-    if (::close(fd) != 0) throw WriteError();
-  }
-
   void RenameOver(const std::filesystem::path& target) {
     if (::rename(path_.c_str(), target.c_str()) != 0) throw FileError(shown_path_, errno, kCannotCreate);
     path_.clear();
   }
-
- private:
-  std::filesystem::path shown_path_;
-  std::filesystem::path path_;
-  int fd_ = -1;
 };
 
 // Makes the rename itself survive a power cut. A file system that cannot sync folders says
@@ -100,8 +69,8 @@ void SyncFolder(const std::filesystem::path& folder) {
 void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
   const std::filesystem::path target = detail::FollowLinks(path);
   detail::RefuseNonRegularTarget(target, path);
-  CheckTargetWritable(target, path);
-  TempFile temp(target, path);
+  detail::CheckTargetWritable(target, path);
+  NewContent temp(target, path);
   temp.CopyModeOf(target);
   temp.Write(bytes);
   temp.RenameOver(target);

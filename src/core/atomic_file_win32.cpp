@@ -15,7 +15,6 @@
 #include "core/atomic_file.h"
 #include "core/atomic_file_steps.h"
 #include "core/atomic_file_win32.h"
-#include "core/file_io.h"
 #include "core/win32_errno.h"
 
 namespace brisvel {
@@ -23,54 +22,28 @@ namespace {
 
 using detail::kCannotCreate;
 using detail::PlacingCalls;
-using detail::WriteError;
 
-constexpr int kMaxNameAttempts = 100;
+}  // namespace
 
-// Replacing a file needs leave only from its folder, so without this a save would replace a
-// file the user has write-protected. Opening it for writing asks what any other writer is
-// asked: the read-only attribute, the file's security and another program holding it without
-// sharing all refuse it. Nothing is truncated. A file that is not there yet is a new one.
-void CheckTargetWritable(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
-  const int fd = ::_wopen(target.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
-  if (fd >= 0) {
-    ::_close(fd);
-    return;
-  }
-  if (errno != ENOENT) throw FileError(shown_path, errno, kCannotCreate);
+// The read-only attribute, the file's security and another program holding it without
+// sharing all refuse the open. Nothing is truncated.
+int detail::OpenToWrite(const std::filesystem::path& path) {
+  return ::_wopen(path.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT);
 }
 
-// The new content, beside the target so that the replacement stays within one volume.
-// Removed again unless it took the target's place.
-class TempFile {
- public:
-  TempFile(const std::filesystem::path& target, const std::filesystem::path& shown_path)
-      : shown_path_(shown_path) {
-    for (int attempt = 0;; ++attempt) {
-      path_ = target.parent_path() / detail::TempFileName();
-      fd_ = ::_wopen(path_.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
-      if (fd_ >= 0) return;
-      if (errno != EEXIST || attempt == kMaxNameAttempts) {
-        const int error = errno;
-        path_.clear();
-        throw FileError(shown_path_, error, kCannotCreate);
-      }
-    }
-  }
-  ~TempFile() {
-    if (fd_ >= 0) ::_close(fd_);
-    if (!path_.empty()) ::DeleteFileW(path_.c_str());
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
+int detail::CreateNewFile(const std::filesystem::path& path) {
+  return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
 
-  void Write(std::string_view bytes) {
-    if (WriteAll(fd_, std::as_bytes(std::span(bytes))) != 0) throw WriteError();
-    if (!::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(fd_)))) throw WriteError();
-    const int fd = fd_;
-    fd_ = -1;
-    if (::_close(fd) != 0) throw WriteError();
-  }
+bool detail::FlushToDisk(int fd) { return ::FlushFileBuffers(reinterpret_cast<HANDLE>(::_get_osfhandle(fd))) != 0; }
+
+void detail::RemoveFile(const std::filesystem::path& path) { ::DeleteFileW(path.c_str()); }
+
+namespace {
+
+class NewContent : public detail::TempFile {
+ public:
+  using TempFile::TempFile;
 
   // A new file's move is written through, on the disk when it returns as the folder sync makes
   // it on Linux; ReplaceFileW has no such flag, the price of keeping the target's attributes.
@@ -108,10 +81,6 @@ class TempFile {
     const UserError failed = FileError(shown_path_, ErrnoFromWin32(error), kCannotCreate);
     throw UserError(std::string(failed.what()) + "\n新しい内容は " + kept.string() + " に残してあります");
   }
-
-  std::filesystem::path shown_path_;
-  std::filesystem::path path_;
-  int fd_ = -1;
 };
 
 }  // namespace
@@ -122,7 +91,7 @@ void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view b
   const std::filesystem::path target = FollowLinks(path);
   RefuseNonRegularTarget(target, path);
   CheckTargetWritable(target, path);
-  TempFile temp(target, path);
+  NewContent temp(target, path);
   temp.Write(bytes);
   temp.ReplaceTarget(target, calls);
 }

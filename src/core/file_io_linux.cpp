@@ -9,25 +9,11 @@
 #include <new>
 #include <system_error>
 
+#include "core/file_descriptor.h"
+
 namespace brisvel {
 
-namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
-}  // namespace
+int CloseDescriptor(int fd) { return ::close(fd); }
 
 WholeFile::WholeFile(const std::filesystem::path& path) {
   const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));

@@ -12,25 +12,14 @@
 #include <new>
 #include <system_error>
 
+#include "core/file_descriptor.h"
 #include "core/file_io.h"
 
 namespace brisvel {
 
+int CloseDescriptor(int fd) { return ::_close(fd); }
+
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::_close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // The runtime's read and write take an unsigned int count.
 unsigned ChunkOf(size_t bytes) { return static_cast<unsigned>(std::min<size_t>(bytes, INT_MAX)); }

@@ -1,6 +1,5 @@
 #include "core/settings_location_linux.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +7,7 @@
 #include <system_error>
 
 #include "core/program_location.h"
+#include "core/user_folders_linux.h"
 
 namespace brisvel {
 namespace {
@@ -26,13 +26,6 @@ std::filesystem::path ConfigHome(const ProgramPlace& place) {
   const std::filesystem::path xdg = place.xdg_config_home;
   if (xdg.is_absolute()) return xdg;
   return place.home / ".config";
-}
-
-std::filesystem::path HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  // A service started without HOME still has an entry in the password database.
-  const passwd* entry = ::getpwuid(::getuid());
-  return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "/";
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "core/user_folders.h"
+#include "core/user_folders_linux.h"
 
 #include <pwd.h>
 #include <unistd.h>
@@ -6,15 +7,12 @@
 #include <cstdlib>
 
 namespace brisvel {
-namespace {
 
 std::filesystem::path HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home && *home) return home;
-  if (const passwd* entry = getpwuid(getuid())) return entry->pw_dir;
-  return std::filesystem::temp_directory_path();
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  const passwd* entry = ::getpwuid(::getuid());
+  return entry != nullptr && entry->pw_dir != nullptr ? entry->pw_dir : "/";
 }
-
-}  // namespace
 
 std::filesystem::path UserStateFolder() {
   // The XDG rule: only an absolute path counts.

@@ -2,6 +2,7 @@
 // The hand-over from the monitor thread to the owner's (UI) thread. The application supplies
 // an implementation bound to its event loop; the serial link itself shows no UI.
 
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -35,6 +36,23 @@ class NotificationWindow {
   virtual void post(int id) = 0;
   // Owner's thread: the component's debug reports, for the application to show.
   virtual void showMessage(const std::string& utf8Message) = 0;
+
+  using Reporter = std::function<void(const std::string& utf8Message)>;
+
+  // Owner's thread: runs the receiver. A handler's error must not escape into the event loop
+  // (on Windows, through the system's frames, which cannot pass it); it goes to
+  // `onHandlerError` (empty for anything but a std::exception), and later notifications
+  // still arrive.
+  static void Deliver(const Receiver& receiver, int id, const Reporter& onHandlerError) {
+    if (!receiver) return;
+    try {
+      receiver(id);
+    } catch (const std::exception& e) {
+      if (onHandlerError) onHandlerError(e.what());
+    } catch (...) {
+      if (onHandlerError) onHandlerError("");
+    }
+  }
 };
 
 }  // namespace brisvel::serial

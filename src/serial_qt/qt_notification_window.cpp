@@ -3,8 +3,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-#include <exception>
-
 namespace brisvel::serial_qt {
 
 namespace {
@@ -38,20 +36,8 @@ void QtNotificationWindow::showMessage(const std::string& utf8Message) {
 
 bool QtNotificationWindow::event(QEvent* e) {
   if (e->type() != kNotificationEvent) return QObject::event(e);
-  deliver(static_cast<NotificationEvent*>(e)->id());
+  Deliver(receiver_, static_cast<NotificationEvent*>(e)->id(), onHandlerError_);
   return true;
-}
-
-// A handler's error must not escape into the event loop; later notifications still arrive.
-void QtNotificationWindow::deliver(int id) {
-  if (!receiver_) return;
-  try {
-    receiver_(id);
-  } catch (const std::exception& e) {
-    if (onHandlerError_) onHandlerError_(e.what());
-  } catch (...) {
-    if (onHandlerError_) onHandlerError_("");
-  }
 }
 
 }  // namespace brisvel::serial_qt

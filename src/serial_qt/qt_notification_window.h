@@ -13,8 +13,6 @@ namespace brisvel::serial_qt {
 
 class QtNotificationWindow : public QObject, public serial::NotificationWindow {
  public:
-  using Reporter = std::function<void(const std::string& utf8Message)>;
-
   // onHandlerError receives what a handler raised; onDebugMessage the component's debug
   // reports. Construct on the UI thread.
   QtNotificationWindow(Reporter onHandlerError, Reporter onDebugMessage);
@@ -27,8 +25,6 @@ class QtNotificationWindow : public QObject, public serial::NotificationWindow {
   bool event(QEvent* e) override;
 
  private:
-  void deliver(int id);
-
   Receiver receiver_;
   Reporter onHandlerError_;
   Reporter onDebugMessage_;

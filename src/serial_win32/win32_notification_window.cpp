@@ -1,6 +1,5 @@
 #include "serial_win32/win32_notification_window.h"
 
-#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -69,23 +68,10 @@ LRESULT CALLBACK Win32NotificationWindow::windowProc(HWND hwnd, UINT message, WP
   }
   auto* self = reinterpret_cast<Win32NotificationWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (self && isNotification(message)) {
-    self->deliver(static_cast<int>(message));
+    Deliver(self->receiver_, static_cast<int>(message), self->onHandlerError_);
     return 0;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-// A handler's error must not unwind through the window procedure (the system's frames in
-// between cannot pass C++ exceptions); later notifications still arrive.
-void Win32NotificationWindow::deliver(int id) {
-  if (!receiver_) return;
-  try {
-    receiver_(id);
-  } catch (const std::exception& e) {
-    if (onHandlerError_) onHandlerError_(e.what());
-  } catch (...) {
-    if (onHandlerError_) onHandlerError_("");
-  }
 }
 
 }  // namespace brisvel::serial_win32

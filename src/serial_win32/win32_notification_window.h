@@ -14,8 +14,6 @@ namespace brisvel::serial_win32 {
 
 class Win32NotificationWindow : public serial::NotificationWindow {
  public:
-  using Reporter = std::function<void(const std::string& utf8Message)>;
-
   // Construct on the UI thread. applicationTitle captions the debug boxes; onHandlerError
   // receives what a handler raised (the front end shows its default error box).
   Win32NotificationWindow(std::string applicationTitle, Reporter onHandlerError);
@@ -31,7 +29,6 @@ class Win32NotificationWindow : public serial::NotificationWindow {
 
  private:
   static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  void deliver(int id);
 
   std::wstring applicationTitle_;
   Reporter onHandlerError_;

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "cli_process.h"
-#include "commands/registration.h"
+#include "commands/messages.h"
 #include "core/code_list_file.h"
 #include "core/sjis.h"
 #include "file_bytes.h"

@@ -58,7 +58,7 @@ TEST_F(CaptureCommandTest, CapturedCodeIsAppendedUnderItsName) {
   EXPECT_TRUE(ui.errors.empty()) << ui.errors.front();
   ASSERT_EQ(list().size(), 1u);
   EXPECT_EQ(list().at(0).name, *sjis::FromUtf8("テレビ 電源"));
-  EXPECT_EQ(list().dataAt(0), code);
+  EXPECT_EQ(list().at(0).data, code);
   EXPECT_TRUE(list().modified());
   ASSERT_EQ(ui.asked.size(), 1u);
   EXPECT_EQ(ui.asked[0].caption, "リモコンデータ登録");
@@ -74,8 +74,8 @@ TEST_F(CaptureCommandTest, SameNameTwiceGivesTwoRowsInOrder) {
   ASSERT_EQ(list().size(), 2u);
   EXPECT_EQ(list().at(0).name, "power");
   EXPECT_EQ(list().at(1).name, "power");
-  EXPECT_EQ(list().dataAt(0).size(), 480u);
-  EXPECT_NE(list().dataAt(0), list().dataAt(1));  // the unit sends a new code each time
+  EXPECT_EQ(list().at(0).data.value_or("").size(), 480u);
+  EXPECT_NE(list().at(0).data, list().at(1).data);  // the unit sends a new code each time
   ExpectPortReleased();
 }
 

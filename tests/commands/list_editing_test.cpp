@@ -95,6 +95,11 @@ TEST_F(ListEditingTest, CopyPutsTheDataTextOnTheClipboard) {
 
 TEST_F(ListEditingTest, RepeatedCodeNamesTheOtherRow) {
   list().append({*sjis::FromUtf8("テレビ"), "0B"});
+  list().append({"d", "0C"});
+  list().append({"e", "0B"});
+  EXPECT_EQ(list().repeatedCodes(), (std::vector<std::vector<size_t>>{{1, 3, 5}, {2, 4}}));
+  commands.Undo();
+  commands.Undo();
   EXPECT_EQ(commands.repeatedCodeNote(3), "行 2「b」と同じコードです");
   EXPECT_EQ(commands.repeatedCodeNote(1), "行 4「テレビ」と同じコードです");
   EXPECT_EQ(commands.repeatedCodeNote(0), std::nullopt);
@@ -102,6 +107,15 @@ TEST_F(ListEditingTest, RepeatedCodeNamesTheOtherRow) {
   EXPECT_EQ(commands.repeatedCodeNote(2), std::nullopt);
   commands.Undo();
   EXPECT_TRUE(list().repeated(1));
+}
+
+TEST(CapturedCodeTest, IsExactly480HexadecimalDigits) {
+  const std::string code = std::string(240, 'a') + std::string(240, 'F');
+  for (const auto& [data, captured] : std::vector<std::pair<std::string, bool>>{
+           {code, true}, {code.substr(1), false}, {code + "0", false}, {code.substr(1) + "G", false},
+           {code.substr(1) + " ", false}, {"", false}}) {
+    EXPECT_EQ(IsCapturedCode(data), captured) << data;
+  }
 }
 
 }  // namespace

@@ -134,12 +134,10 @@ TEST_F(RegistrationTest, RenameWithoutChangeKeepsTheBytes) {
 TEST_F(RegistrationTest, RowWithoutDataGivesListIndexError) {
   Registration& r = Make();
   r.list().append({"name", std::nullopt});
-  try {
-    r.list().dataAt(0);
-    FAIL() << "no error";
-  } catch (const ListIndexError& error) {
-    EXPECT_STREQ(error.what(), "リストのインデックスが範囲を超えています (0)");
-  }
+  ui.file_answers.push_back(dir / "list.csv");
+  EXPECT_FALSE(r.Save());
+  EXPECT_EQ(ui.default_errors, std::vector<std::string>{"リストのインデックスが範囲を超えています (0)"});
+  EXPECT_FALSE(std::filesystem::exists(dir / "list.csv"));
 }
 
 TEST(DefaultErrorBox, AppendsPeriodAfterCharactersAboveIt) {
@@ -149,6 +147,44 @@ TEST(DefaultErrorBox, AppendsPeriodAfterCharactersAboveIt) {
       {"ends with slash/", "ends with slash/."}, {"", ""},
   };
   for (const auto& [message, shown] : cases) EXPECT_EQ(WithClosingPeriod(message), shown) << message;
+}
+
+// Each question as every front end shows it, and what each of its buttons answers.
+TEST(QuestionBox, CarriesItsWordsAndMapsEveryButton) {
+  struct Recorder : testing_support::ScriptedUserInterface {
+    std::size_t ask(const brisvel::Question& question) override {
+      seen.push_back(question);
+      return button;
+    }
+    std::vector<brisvel::Question> seen;
+    std::size_t button = 0;
+  };
+  struct Case {
+    int (*ask)(UserInterface&);
+    Question box;
+    std::vector<int> answers;
+  };
+  const Case cases[] = {
+      {[](UserInterface& ui) { return static_cast<int>(ui.UserInterface::askUnsavedChanges("q")); },
+       {"リモコンデータ登録", "q", {"保存", "破棄", "キャンセル"}, 0, 2, false}, {0, 1, 2}},
+      {[](UserInterface& ui) { return static_cast<int>(ui.UserInterface::askRestore("q")); },
+       {"BrisvelRemo", "q", {"復元", "破棄"}, 0, 1, true}, {1, 0}},
+      {[](UserInterface& ui) { return static_cast<int>(ui.UserInterface::askOverwrite("q")); },
+       {"リモコンデータ登録", "q", {"上書き", "キャンセル"}, 1, 1, false}, {1, 0}},
+  };
+  for (const Case& c : cases) {
+    for (std::size_t button = 0; button < c.answers.size(); ++button) {
+      Recorder ui;
+      ui.button = button;
+      EXPECT_EQ(c.ask(ui), c.answers[button]) << c.box.buttons[button];
+      ASSERT_EQ(ui.seen.size(), 1u);
+      const brisvel::Question& shown = ui.seen[0];
+      EXPECT_EQ(std::tie(shown.caption, shown.text, shown.buttons, shown.default_button, shown.escape_button,
+                         shown.before_window),
+                std::tie(c.box.caption, c.box.text, c.box.buttons, c.box.default_button, c.box.escape_button,
+                         c.box.before_window));
+    }
+  }
 }
 
 }  // namespace
