@@ -76,10 +76,8 @@ class Capture {
 
 }  // namespace
 
-unit::Code CaptureCode(UserInterface& ui, const std::string& device, std::chrono::milliseconds reply_limit) {
-  // The port closes before the dialog goes, so no notification finds the dialog half gone.
-  const std::unique_ptr<ReceiveDialog> dialog = ui.createReceiveDialog();
-  return Capture(*dialog, device, reply_limit).run();
+unit::Code CaptureCode(ReceiveDialog& dialog, const std::string& device, std::chrono::milliseconds reply_limit) {
+  return Capture(dialog, device, reply_limit).run();
 }
 
 }  // namespace brisvel

@@ -13,10 +13,9 @@ namespace brisvel {
 // The user cancelled the capture.
 struct CaptureCancelled {};
 
-// Captures one code from the unit at `device` through a fresh receive dialog of `ui`. Throws
+// Captures one code from the unit at `device`, waiting in `dialog`, which is left up. Throws
 // unit::ExchangeError for a failed step (a unit silent for `reply_limit` fails the read),
-// CaptureCancelled, or serial::ThreadError. The port is closed and the dialog gone when it
-// returns or throws.
-unit::Code CaptureCode(UserInterface& ui, const std::string& device, std::chrono::milliseconds reply_limit);
+// CaptureCancelled, or serial::ThreadError. The port is closed when it returns or throws.
+unit::Code CaptureCode(ReceiveDialog& dialog, const std::string& device, std::chrono::milliseconds reply_limit);
 
 }  // namespace brisvel

@@ -146,9 +146,11 @@ AddOutcome Registration::Add(const std::string& port_text) {
     return {Ended::NotStarted, std::nullopt};
   }
   const std::string device = DevicePathOf(port_text);
-  // Each error is shown once the port is closed and the receive dialog gone.
   try {
-    const unit::Code code = CaptureCode(ui_, device, std::chrono::milliseconds(environment_.capture_timeout_ms));
+    // Made in the try block, the dialog is gone, after the port, before an error shows; a
+    // code joins the list while the dialog is still up, so that its row comes at once.
+    const std::unique_ptr<ReceiveDialog> dialog = ui_.createReceiveDialog();
+    const unit::Code code = CaptureCode(*dialog, device, std::chrono::milliseconds(environment_.capture_timeout_ms));
     list_.append({std::move(*name_bytes), HexText(code)});
     changed();
     return {Ended::Added, std::nullopt};
