@@ -1,5 +1,7 @@
 #pragma once
 // The unit's line and the steps every exchange with it is made of, on the serial component.
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
