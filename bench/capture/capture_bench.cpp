@@ -12,6 +12,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QPushButton>
@@ -264,7 +265,8 @@ int main(int argc, char** argv) {
           return;
         }
         MeasureLater(kSettle, kWall, sample, [] {
-          if (brisvel::ReceiveForm) brisvel::ReceiveForm->CancelButton->click();
+          if (auto* dialog = qobject_cast<brisvel::TReceiveForm*>(QApplication::activeModalWidget()))
+            dialog->CancelButton->click();
         });
       };
       QTimer::singleShot(0, wait_quiet);

@@ -44,7 +44,7 @@ std::optional<std::filesystem::path> FormUserInterface::chooseFile(FileDialogKin
 }
 
 std::unique_ptr<ReceiveDialog> FormUserInterface::createReceiveDialog() {
-  return std::make_unique<TReceiveForm>(m_make_notifications());
+  return std::make_unique<TReceiveForm>(m_make_notifications);
 }
 
 std::size_t FormUserInterface::ask(const Question& question) {

@@ -1,3 +1,4 @@
+// The registration window (TRegisterForm) on Qt.
 #include "app/register_main.h"
 
 #include <QApplication>

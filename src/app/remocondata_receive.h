@@ -1,15 +1,10 @@
 #pragma once
-// The receive dialog: asks the user to send a code to the unit and waits, modal, until the
-// whole packet is in the input queue or the user cancels. It owns the capture's serial
-// component, so destroying the dialog closes the port.
+// The receive dialog (TReceiveForm): says what the capture waits for and lets the user cancel
+// it, modal, while the capture (commands/capture_flow.h) waits on Qt's event loop.
 #include <QDialog>
 #include <QEventLoop>
 
-#include <chrono>
-#include <memory>
-
 #include "commands/user_interface.h"
-#include "serial/rs232c.h"
 
 class QGroupBox;
 class QLabel;
@@ -21,40 +16,31 @@ class TReceiveForm : public QDialog, public ReceiveDialog {
   Q_OBJECT
 
  public:
-  explicit TReceiveForm(std::unique_ptr<serial::NotificationWindow> notifications, QWidget* parent = nullptr);
-  ~TReceiveForm() override;
+  using MakeNotifications = std::function<std::unique_ptr<serial::NotificationWindow>()>;
 
-  serial::Trs232c& port() override { return *rs232c; }
-  // A unit answers within milliseconds, and until then input waits while the windows keep
-  // painting. Only a unit that keeps silent brings the dialog up early, saying that its
-  // answer is awaited, so that the user can cancel the rest of the wait.
-  ReceiveResult waitForReply(std::chrono::milliseconds limit) override;
-  ReceiveResult waitForPacket() override;
+  explicit TReceiveForm(MakeNotifications make_notifications, QWidget* parent = nullptr);
+
+  std::unique_ptr<serial::NotificationWindow> notificationWindow() override { return m_make_notifications(); }
+  bool cancelsUnseen() const override { return false; }
+  WaitEnd waitUnseen(const ReceiveWait& wait) override;
+  WaitEnd waitShown(const std::string& text, const ReceiveWait& wait) override;
+  void wake() override;
 
   QGroupBox* GroupBox1;
   QLabel* Label1;
   QPushButton* CancelButton;
-  std::unique_ptr<serial::Trs232c> rs232c;
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void CancelButtonClick();
-  void rs232cPACKET(serial::Trs232c& sender);
-  void rs232cHANGUP(serial::Trs232c& sender);
-  void runEventsUntilReply(std::chrono::milliseconds limit, QEventLoop::ProcessEventsFlags flags);
-  bool replyWaitOver();
-  void endReplyWait();
+  WaitEnd runEventsUntil(const ReceiveWait& wait, QEventLoop::ProcessEventsFlags flags);
 
-  QEventLoop* m_replyLoop = nullptr;
-  bool m_replied = false;
-  bool m_packetIn = false;
-  bool m_lineLost = false;
+  MakeNotifications m_make_notifications;
+  const ReceiveWait* m_wait = nullptr;  // the wait running now
+  QEventLoop* m_loop = nullptr;
   bool m_cancelled = false;
 };
-
-// The dialog of the capture running now, if any.
-extern TReceiveForm* ReceiveForm;
 
 }  // namespace brisvel

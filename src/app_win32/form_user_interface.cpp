@@ -29,7 +29,7 @@ std::optional<std::filesystem::path> FormUserInterface::chooseFile(FileDialogKin
 }
 
 std::unique_ptr<ReceiveDialog> FormUserInterface::createReceiveDialog() {
-  return std::make_unique<TReceiveForm>(make_notifications_());
+  return std::make_unique<TReceiveForm>(make_notifications_);
 }
 
 std::size_t FormUserInterface::ask(const Question& question) {

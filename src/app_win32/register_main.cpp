@@ -1,3 +1,4 @@
+// The registration window (TRegisterForm) in Win32.
 #include "app_win32/register_main.h"
 
 #include <commdlg.h>

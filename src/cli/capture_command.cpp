@@ -1,41 +1,35 @@
 #include "cli/capture_command.h"
 
-#include <string_view>
 #include <vector>
 
 #include "cli/exit_codes.h"
 #include "cli/file_lock.h"
 #include "cli/file_text.h"
 #include "cli/terminal_user_interface.h"
-#include "cli/wait_loop.h"
 #include "commands/registration.h"
 #include "core/atomic_file.h"
-#include "core/capture_exchange.h"
 #include "core/code_list_file.h"
 #include "core/port_list.h"
 
 namespace brisvel::cli {
 namespace {
 
-struct FailureExit {
-  std::string_view message;
-  ExitCode code;
-};
-
-constexpr FailureExit kFailureExits[] = {
-    {capture_failure::kOpen, kExitOpen}, {capture_failure::kWrite, kExitWrite},
-    {capture_failure::kRead, kExitRead}, {capture_failure::kNotY, kExitNotY},
-    {capture_failure::kNotS, kExitNotS}, {capture_failure::kNotE, kExitNotE},
-};
-
-// The shown text's first line names the step; the lines below explain it.
-int ExitCodeOfCaptureFailure(const std::string& message) {
-  if (Interruption::Requested()) return kExitCancelled;
-  const std::string_view step = std::string_view(message).substr(0, message.find('\n'));
-  for (const FailureExit& failure : kFailureExits) {
-    if (failure.message == step) return failure.code;
+int ExitCodeOf(unit::Failure step) {
+  switch (step) {
+    case unit::Failure::Open: return kExitOpen;
+    case unit::Failure::Write: return kExitWrite;
+    case unit::Failure::Read: return kExitRead;
+    case unit::Failure::NotAcknowledged: return kExitNotY;
+    case unit::Failure::NotPacketStart: return kExitNotS;
+    case unit::Failure::NotCodeEnd: return kExitNotE;
   }
-  return kExitRefused;  // the name, or the platform refusing the monitor thread
+  return kExitRefused;
+}
+
+// A name refused, or the platform refusing the monitor thread, is no step of the exchange.
+int ExitCodeOf(const AddOutcome& outcome) {
+  if (outcome.ended == AddOutcome::Ended::Cancelled) return kExitCancelled;
+  return outcome.failed_step ? ExitCodeOf(*outcome.failed_step) : kExitRefused;
 }
 
 // A link to a file not made yet counts as absent: saving creates the file it names. Anything
@@ -88,10 +82,8 @@ int RunCapture(const CaptureOptions& options, Terminal& terminal) {
     terminal.Error(options.file.string() + " was left as it was");
     return kExitFileError;
   }
-  commands.Add(options.port);
-  if (commands.list().entries().empty()) {
-    return ui.shown().empty() ? kExitRefused : ExitCodeOfCaptureFailure(ui.shown().back());
-  }
+  const AddOutcome outcome = commands.Add(options.port);
+  if (outcome.ended != AddOutcome::Ended::Added) return ExitCodeOf(outcome);
   try {
     const size_t row = AppendToFile(options.file, commands.list().at(0));
     terminal.Error("added as row " + std::to_string(row) + " of " + options.file.string());

@@ -1,56 +1,45 @@
 #include "cli/terminal_user_interface.h"
 
 #include "cli/wait_loop.h"
-#include "core/capture_exchange.h"
 #include "core/sjis.h"
 
 namespace brisvel::cli {
 namespace {
 
-constexpr char kSendPrompt[] = "PC-OP-RS1にデータを送信してください (Ctrl+C で中止)";
-constexpr std::chrono::milliseconds kAnswerPollInterval(10);
+// The terminal's own way to cancel, said after each prompt.
+constexpr char kCancelHint[] = " (Ctrl+C で中止)";
 
-// The receive dialog without a window: the prompt on stderr, then the main thread waits for
-// the packet, delivering the serial link's notifications, until it is in or Ctrl-C.
+// The receive dialog without a window: each prompt on stderr, and the main thread waits,
+// delivering the serial link's notifications, until the wait is over or Ctrl-C. Ctrl-C ends
+// any wait at once, so none needs the prompt to be cancelled.
 class TerminalReceiveDialog : public ReceiveDialog {
  public:
-  explicit TerminalReceiveDialog(Terminal& terminal)
-      : TerminalReceiveDialog(terminal, std::make_unique<QueuedNotificationWindow>(
-                                            [&terminal](const std::string& message) { terminal.Error(message); })) {}
+  explicit TerminalReceiveDialog(Terminal& terminal) : terminal_(terminal) {}
 
-  serial::Trs232c& port() override { return port_; }
-
-  // No notification says that the unit's answer is in, so the wait looks again every few
-  // milliseconds; Ctrl-C ends it at once, where the acknowledgement's own read would not.
-  ReceiveResult waitForReply(std::chrono::milliseconds limit) override {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    const bool ended = notifications_.DeliverUntil(
-        [&] { return AnswerArrived(port_) || hung_up_ || std::chrono::steady_clock::now() >= deadline; },
-        kAnswerPollInterval);
-    if (!ended) return ReceiveResult::Cancelled;
-    if (hung_up_) return ReceiveResult::LineLost;
-    return AnswerArrived(port_) ? ReceiveResult::Received : ReceiveResult::TimedOut;
+  std::unique_ptr<serial::NotificationWindow> notificationWindow() override {
+    auto window = std::make_unique<QueuedNotificationWindow>([this](const std::string& message) { terminal_.Error(message); });
+    notifications_ = window.get();
+    return window;
   }
-
-  ReceiveResult waitForPacket() override {
-    terminal_.Error(kSendPrompt);
-    if (!notifications_.DeliverUntil([this] { return packet_ || hung_up_; })) return ReceiveResult::Cancelled;
-    return packet_ ? ReceiveResult::Received : ReceiveResult::LineLost;
+  bool cancelsUnseen() const override { return true; }
+  WaitEnd waitUnseen(const ReceiveWait& wait) override { return deliverUntil(wait); }
+  WaitEnd waitShown(const std::string& text, const ReceiveWait& wait) override {
+    if (wait.over()) return WaitEnd::Over;
+    terminal_.Error(text + kCancelHint);
+    return deliverUntil(wait);
   }
+  // The delivery loop looks at the wait after every notification.
+  void wake() override {}
 
  private:
-  TerminalReceiveDialog(Terminal& terminal, std::unique_ptr<QueuedNotificationWindow> notifications)
-      : terminal_(terminal), notifications_(*notifications), port_(std::move(notifications)) {
-    ApplyCaptureUnitSettings(port_);
-    port_.OnPACKET = [this](serial::Trs232c&) { packet_ = true; };
-    port_.OnHANGUP = [this](serial::Trs232c&) { hung_up_ = true; };
+  WaitEnd deliverUntil(const ReceiveWait& wait) {
+    const auto past_deadline = [&] { return wait.deadline && std::chrono::steady_clock::now() >= *wait.deadline; };
+    if (!notifications_->DeliverUntil([&] { return wait.over() || past_deadline(); }, wait.poll)) return WaitEnd::Cancelled;
+    return wait.over() ? WaitEnd::Over : WaitEnd::TimedOut;
   }
 
   Terminal& terminal_;
-  QueuedNotificationWindow& notifications_;  // owned by the port
-  serial::Trs232c port_;
-  bool packet_ = false;
-  bool hung_up_ = false;
+  QueuedNotificationWindow* notifications_ = nullptr;  // owned by the capture's port
 };
 
 }  // namespace
@@ -71,10 +60,7 @@ std::optional<std::string> TerminalUserInterface::askText(const std::string&, co
   return name_;
 }
 
-void TerminalUserInterface::showError(const std::string& message) {
-  shown_.push_back(message);
-  terminal_.Error(message);
-}
+void TerminalUserInterface::showError(const std::string& message) { terminal_.Error(message); }
 
 void TerminalUserInterface::showDefaultErrorBox(const std::string& text) { showError(text); }
 

@@ -6,7 +6,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "cli/terminal.h"
 #include "commands/user_interface.h"
@@ -33,9 +32,6 @@ class TerminalUserInterface : public UserInterface {
   void copyToClipboard(const std::string&) override {}
   void showCaption(const std::string&) override {}
 
-  // Every message shown so far, in order.
-  const std::vector<std::string>& shown() const { return shown_; }
-
  protected:
   void showDefaultErrorBox(const std::string& text) override;
 
@@ -43,7 +39,6 @@ class TerminalUserInterface : public UserInterface {
   Terminal& terminal_;
   std::string name_;
   std::filesystem::path file_;
-  std::vector<std::string> shown_;
 };
 
 }  // namespace brisvel::cli

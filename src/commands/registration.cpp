@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "commands/capture_flow.h"
+#include "core/capture_exchange.h"
 #include "core/code_list_file.h"
 #include "core/errors.h"
 #include "core/port_diagnosis.h"
@@ -17,21 +19,11 @@ constexpr char kSection[] = "SETTING";
 constexpr char kPortKey[] = "COM";
 constexpr char kNamePrompt[] = "データ名を入力";
 constexpr int kMaxNameBytes = 255;
+constexpr char kCancelled[] = "cancel";
 
 // Port names are ASCII in practice; a path Shift-JIS cannot hold is kept as UTF-8 bytes
 // rather than lost.
 std::string ToProfileBytes(const std::string& utf8) { return sjis::FromUtf8(utf8).value_or(utf8); }
-
-// A wait that ended without what it waited for fails its step: a read that got nothing in
-// time, or whose line went away.
-void ExpectReceived(ReceiveResult result, const serial::Trs232c& port) {
-  switch (result) {
-    case ReceiveResult::Received: return;
-    case ReceiveResult::Cancelled: throw CaptureError("cancel");
-    case ReceiveResult::TimedOut: throw NothingReceived();
-    case ReceiveResult::LineLost: throw LineLost(port);
-  }
-}
 
 // The restore question, and what the restore cannot give back as it was.
 std::string RestoreQuestion(const RecoveryJournal::Recovered& recovered,
@@ -142,42 +134,44 @@ bool Registration::keepOrSaveChanges() {
   return false;
 }
 
-void Registration::Add(const std::string& port_text) {
-  if (port_text.empty()) return;
+AddOutcome Registration::Add(const std::string& port_text) {
+  using Ended = AddOutcome::Ended;
+  if (port_text.empty()) return {Ended::NotStarted, std::nullopt};
   auto name = ui_.askText(kWindowCaption, kNamePrompt, kMaxNameBytes);
-  if (!name || name->empty()) return;
+  if (!name || name->empty()) return {Ended::NotStarted, std::nullopt};
   auto name_bytes = sjis::FromUtf8(*name);
   if (!name_bytes) {
     ui_.showError(NotShiftJisMessage(*name));
-    return;
+    return {Ended::NotStarted, std::nullopt};
   }
-  // The dialog owns the port: leaving this scope closes it, whatever happened.
-  std::unique_ptr<ReceiveDialog> dialog = ui_.createReceiveDialog();
-  serial::Trs232c& port = dialog->port();
-  port.portname = DevicePathOf(port_text);
-  port.rxtimeout = environment_.capture_timeout_ms;
+  const std::string device = DevicePathOf(port_text);
   try {
-    StartCapture(port);
-    // The answer comes at once or not at all; waiting for it in the event loop keeps the
-    // window painting through the time-out of a silent unit.
-    ExpectReceived(dialog->waitForReply(std::chrono::milliseconds(environment_.capture_timeout_ms)), port);
-    ReadAcknowledgement(port);
-    ExpectReceived(dialog->waitForPacket(), port);
-    list_.append({std::move(*name_bytes), ReadCapturedCode(port)});
+    // Made in the try block, the dialog is gone, after the port, before an error shows; a
+    // code joins the list while the dialog is still up, so that its row comes at once.
+    const std::unique_ptr<ReceiveDialog> dialog = ui_.createReceiveDialog();
+    const unit::Code code = CaptureCode(*dialog, device, std::chrono::milliseconds(environment_.capture_timeout_ms));
+    list_.append({std::move(*name_bytes), HexText(code)});
     changed();
-  } catch (const CaptureError& error) {
-    ui_.showError(captureErrorText(error));
+    return {Ended::Added, std::nullopt};
+  } catch (const CaptureCancelled&) {
+    ui_.showError(kCancelled);
+    return {Ended::Cancelled, std::nullopt};
+  } catch (const unit::ExchangeError& error) {
+    ui_.showError(captureErrorText(error, device));
+    return {Ended::Failed, error.failure()};
   } catch (const std::exception& error) {
     // The monitor thread the platform would not start: shown once, as a failed step is.
     ui_.showError(error.what());
+    return {Ended::Failed, std::nullopt};
   }
 }
 
 // The step's own text stays the first line; what the port's failure means goes below it.
-std::string Registration::captureErrorText(const CaptureError& error) const {
-  if (!error.portFailure()) return error.what();
+std::string Registration::captureErrorText(const unit::ExchangeError& error, const std::string& device) const {
+  if (!error.portError()) return error.what();
+  const PortStep step = error.failure() == unit::Failure::Open ? PortStep::Open : PortStep::Transfer;
   const auto present = environment_.list_ports().value_or(std::vector<SerialPortInfo>{});
-  const std::string explanation = ExplainPortFailure(*error.portFailure(), present);
+  const std::string explanation = ExplainPortFailure({device, step, *error.portError()}, present);
   return explanation.empty() ? std::string(error.what()) : error.what() + ("\n" + explanation);
 }
 

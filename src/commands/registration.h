@@ -14,8 +14,8 @@
 #include "commands/messages.h"
 #include "commands/recovery_journal.h"
 #include "commands/user_interface.h"
-#include "core/capture_exchange.h"
 #include "core/port_list.h"
+#include "unit/line.h"
 
 namespace brisvel {
 
@@ -40,6 +40,13 @@ struct PortChoices {
   std::optional<std::size_t> selected;  // the port whose path that is, if it is listed
 };
 
+// How Add ended; the user has been told already.
+struct AddOutcome {
+  enum class Ended { Added, NotStarted, Cancelled, Failed };  // NotStarted: no port, no name, a name refused
+  Ended ended;
+  std::optional<unit::Failure> failed_step;  // the step of the exchange that failed, if one did
+};
+
 class Registration {
  public:
   Registration(CommandEnvironment environment, UserInterface& ui);
@@ -57,7 +64,7 @@ class Registration {
 
   // Asks for a name, captures a code from the unit on `port_text` (a path, or a bare device
   // name such as ttyUSB0) and appends it.
-  void Add(const std::string& port_text);
+  AddOutcome Add(const std::string& port_text);
   // True when the file was written.
   bool Save();
   void Load();
@@ -85,7 +92,7 @@ class Registration {
   void offerRecovery();
   bool offerToRestore(const std::filesystem::path& journal, LockedFile lock, RecoveryJournal::Recovered recovered);
   void changed();
-  std::string captureErrorText(const CaptureError& error) const;
+  std::string captureErrorText(const unit::ExchangeError& error, const std::string& device) const;
 
   CommandEnvironment environment_;
   UserInterface& ui_;

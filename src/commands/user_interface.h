@@ -4,37 +4,51 @@
 #include <chrono>
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "serial/rs232c.h"
+#include "serial/notification_window.h"
 
 namespace brisvel {
 
 // How a wait of the receive dialog ended.
-enum class ReceiveResult {
-  Received,   // what was awaited is in the input queue
+enum class WaitEnd {
+  Over,       // what the commands waited for came
+  TimedOut,   // the deadline passed first
   Cancelled,  // the user cancelled or closed the dialog
-  LineLost,   // the line hung up: the adapter was unplugged (OnHANGUP)
-  TimedOut,   // waitForReply only: the limit passed first
 };
 
-// The receive dialog as the capture sees it: it carries the capture's serial component,
-// configured for the unit with its notifications (OnPACKET, OnHANGUP) bound to the dialog
-// before the port opens, since handlers cannot change while it is open. Both waits run the
-// front end's event loop, so the windows keep painting, while no command can start.
-// Destroying the dialog closes the port.
+// What a wait of the receive dialog waits for.
+struct ReceiveWait {
+  // Looked at when the wait begins, after each wake(), and every `poll` when given.
+  std::function<bool()> over;
+  std::optional<std::chrono::steady_clock::time_point> deadline;  // none: no time limit
+  std::optional<std::chrono::milliseconds> poll;
+};
+
+// The receive dialog: how a front end waits for the unit while its windows keep painting and
+// no command can start. The commands run the capture (commands/capture_flow.h): they say what
+// the dialog says and what it waits for; the dialog shows, runs its event loop and reports
+// how the wait ended. Destroying it takes it down.
 class ReceiveDialog {
  public:
   virtual ~ReceiveDialog() = default;
-  virtual serial::Trs232c& port() = 0;
-  // Waits for the unit's answer to the start byte: until a byte is in (AnswerArrived), the
-  // line is lost, the user cancels, or `limit` passes.
-  virtual ReceiveResult waitForReply(std::chrono::milliseconds limit) = 0;
-  // Shows the dialog modally until the packet is in, the line is lost or the user cancels.
-  virtual ReceiveResult waitForPacket() = 0;
+  // Delivers the capture port's notifications on this dialog's event loop; asked for once,
+  // and destroyed, with the port, before the dialog.
+  virtual std::unique_ptr<serial::NotificationWindow> notificationWindow() = 0;
+  // Whether the user can cancel a wait that shows nothing (a terminal's Ctrl-C), so that no
+  // dialog need come up for it.
+  virtual bool cancelsUnseen() const = 0;
+  // Runs the event loop with nothing shown and the user's input held back.
+  virtual WaitEnd waitUnseen(const ReceiveWait& wait) = 0;
+  // Shows the dialog, modal, saying `text`, and runs its event loop; it stays up for the
+  // next wait.
+  virtual WaitEnd waitShown(const std::string& text, const ReceiveWait& wait) = 0;
+  // A notification changed what the running wait waits for: it looks at `over` again.
+  virtual void wake() = 0;
 };
 
 enum class FileDialogKind { Save, Open };

@@ -81,7 +81,7 @@ std::string NoPermission(const PortFailure& failure, const PortFacts& facts) {
 }
 
 std::string ModemManagerCure(const PortFacts& facts) {
-  return "\nModemManager は差し込まれた USB シリアルアダプターを数秒かけて調べます。少し待ってから、もう一度 Add を押してください。"
+  return "\nModemManager は差し込まれた USB シリアルアダプターを数秒かけて調べます。少し待ってから、もう一度試してください。"
          "\n毎回こうなるなら、次の 1 行を /etc/udev/rules.d/99-brisvel.rules に書き、アダプターを差し直してください:\n" +
          facts.modem_manager_rule;
 }
@@ -93,17 +93,17 @@ std::string InUse(const PortFailure& failure, const PortFacts& facts) {
       return taken + "。" + Named(*facts.modem_manager) + "が動いているので、アダプターを調べているところかもしれません。" +
              ModemManagerCure(facts);
     return taken + "。端末プログラム" + Examples(facts.terminal_programs) +
-           "や、もう一つの BrisvelRemo を閉じてから、もう一度 Add を押してください。";
+           "や、もう一つの BrisvelRemo を閉じてください。";
   }
   std::vector<std::string> holders;
   for (const auto& holder : facts.holders) holders.push_back(Named(holder));
   const std::string text = taken + ": " + Listed(holders) + "。";
   const bool modem_manager = std::ranges::any_of(facts.holders, [](const PortProcess& p) { return p.program == kModemManager; });
-  return text + (modem_manager ? ModemManagerCure(facts) : "\nそのプログラムを閉じてから、もう一度 Add を押してください。");
+  return text + (modem_manager ? ModemManagerCure(facts) : "\nそのプログラムを閉じてください。");
 }
 
 std::string LineLost(const PortFailure& failure, const std::vector<SerialPortInfo>& present) {
-  return Shown(failure) + " との接続が切れました。USB アダプターが抜かれたか、ケーブルが外れたようです。つなぎ直してから、もう一度 Add を押してください。\n" +
+  return Shown(failure) + " との接続が切れました。USB アダプターが抜かれたか、ケーブルが外れたようです。つなぎ直してください。\n" +
          PresentPorts(present);
 }
 

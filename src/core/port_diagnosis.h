@@ -1,7 +1,8 @@
 #pragma once
 // Why a port could not be opened or used, in words a user can act on: the lines shown under
 // the first line of a capture error ("error -- open"). The facts come from the system
-// (port_diagnosis_<system>.cpp); the words are written once, here.
+// (port_diagnosis_<system>.cpp); the words are written once, here. They end at the cure and
+// name no control of any front end, so that the window and the command line can both say them.
 #include <optional>
 #include <string>
 #include <vector>

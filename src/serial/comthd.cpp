@@ -1,3 +1,4 @@
+// The monitor thread (tcommthread): its start, its loop and its stop.
 #include "serial/comthd.h"
 
 #include <cstdint>

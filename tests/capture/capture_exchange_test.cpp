@@ -1,9 +1,10 @@
 // The exchange against the simulated unit on a real pseudo-terminal, without a display:
 // a notification window the test pumps itself stands in for the dialog's event loop.
-#include "core/capture_exchange.h"
+#include "unit/capture_exchange.h"
 
 #include <gtest/gtest.h>
 
+#include "core/capture_exchange.h"
 #include "pumped_window.h"
 #include "unit_sim_process.h"
 
@@ -11,6 +12,7 @@ namespace brisvel {
 namespace {
 
 using namespace testing_support;
+using namespace unit;
 
 // The log outlives the component, whose window refers to it.
 struct Capture {
@@ -22,7 +24,7 @@ struct Capture {
 Capture MakeCapture(const std::string& device) {
   Capture capture;
   capture.port = std::make_unique<serial::Trs232c>(std::make_unique<serial::testing::PumpedWindow>(*capture.log));
-  ApplyCaptureUnitSettings(*capture.port);
+  ConfigureLine(*capture.port);
   capture.port->portname = device;
   capture.port->rxtimeout = 1000;
   return capture;
@@ -33,8 +35,8 @@ std::string RunCapture(Capture& capture, std::chrono::milliseconds wait = 3s) {
   capture.port->OnPACKET = [&capture](serial::Trs232c&) { capture.packet = true; };
   StartCapture(*capture.port);
   ReadAcknowledgement(*capture.port);
-  if (!serial::testing::pumpUntil(*capture.log, [&] { return capture.packet; }, wait)) throw CaptureError("cancel");
-  return ReadCapturedCode(*capture.port);
+  if (!serial::testing::pumpUntil(*capture.log, [&] { return capture.packet; }, wait)) throw std::runtime_error("cancel");
+  return HexText(ReadCapturedCode(*capture.port));
 }
 
 TEST(CaptureExchange, CapturesTheCodeAsHexAndClosesThePort) {
@@ -69,7 +71,7 @@ TEST_P(CaptureFailure, EachStepReportsItsOwnText) {
     try {
       RunCapture(capture, 1s);
       FAIL() << "capture succeeded";
-    } catch (const CaptureError& error) {
+    } catch (const std::runtime_error& error) {
       EXPECT_STREQ(error.what(), GetParam().message);
     }
   }
@@ -108,12 +110,11 @@ TEST(CaptureExchange, MissingDeviceFailsToOpenWithTheReason) {
   try {
     StartCapture(*capture.port);
     FAIL() << "opened";
-  } catch (const CaptureError& error) {
+  } catch (const ExchangeError& error) {
     EXPECT_STREQ(error.what(), "error -- open");
-    ASSERT_TRUE(error.portFailure());
-    EXPECT_EQ(error.portFailure()->device, "/dev/does-not-exist");
-    EXPECT_EQ(error.portFailure()->step, PortStep::Open);
-    EXPECT_EQ(error.portFailure()->reason.kind, serial::PortErrorKind::NotFound);
+    EXPECT_EQ(error.failure(), Failure::Open);
+    ASSERT_TRUE(error.portError());
+    EXPECT_EQ(error.portError()->kind, serial::PortErrorKind::NotFound);
   }
 }
 

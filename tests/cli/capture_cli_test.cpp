@@ -44,8 +44,9 @@ class CaptureCliTest : public testing::Test {
   // Another program can have the port now.
   void ExpectPortFree() {
     PumpedReceiveDialog probe(std::chrono::milliseconds(0));
-    probe.port().portname = device;
-    EXPECT_TRUE(probe.port().Open());
+    serial::Trs232c port(probe.notificationWindow());
+    port.portname = device;
+    EXPECT_TRUE(port.Open());
   }
 
   ScratchDir dir;

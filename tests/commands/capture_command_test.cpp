@@ -39,8 +39,9 @@ class CaptureCommandTest : public testing::Test {
   void ExpectPortReleased() {
     EXPECT_EQ(UnnamedThreadCountSettledAt(threads_before), threads_before);
     PumpedReceiveDialog probe(std::chrono::milliseconds(0));
-    probe.port().portname = device;
-    EXPECT_TRUE(probe.port().Open());
+    serial::Trs232c port(probe.notificationWindow());
+    port.portname = device;
+    EXPECT_TRUE(port.Open());
   }
 
   ScratchDir dir;
@@ -83,16 +84,22 @@ struct FailureCase {
   const char* label;
   std::vector<std::string> unit_args;
   std::string message;
+  AddOutcome outcome;
 };
 
 void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.label; }
+
+constexpr auto kFailed = AddOutcome::Ended::Failed;
 
 class CaptureCommandFailureTest : public CaptureCommandTest, public testing::WithParamInterface<FailureCase> {};
 
 TEST_P(CaptureCommandFailureTest, ShowsItsTextOnceAndListsNothing) {
   Start(GetParam().unit_args, 500);
   ui.packet_patience = std::chrono::milliseconds(600);
-  Add("name");
+  ui.text_answers.push_back("name");
+  const AddOutcome outcome = commands->Add(device);
+  EXPECT_EQ(outcome.ended, GetParam().outcome.ended);
+  EXPECT_EQ(outcome.failed_step, GetParam().outcome.failed_step);
   EXPECT_EQ(ui.errors, std::vector<std::string>{GetParam().message});
   EXPECT_EQ(list().size(), 0u);
   EXPECT_FALSE(list().modified());
@@ -101,10 +108,11 @@ TEST_P(CaptureCommandFailureTest, ShowsItsTextOnceAndListsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Unit, CaptureCommandFailureTest,
-    testing::Values(FailureCase{"wrong_ack", {"--ack", "0x4E"}, "error -- not Y($59)"},
-                    FailureCase{"wrong_end", {"--end", "0x58"}, "error -- not E($45)"},
-                    FailureCase{"silent_unit", {"--silent"}, "error -- read"},
-                    FailureCase{"short_packet_then_cancel", {"--short", "241"}, "cancel"}),
+    testing::Values(FailureCase{"wrong_ack", {"--ack", "0x4E"}, "error -- not Y($59)", {kFailed, unit::Failure::NotAcknowledged}},
+                    FailureCase{"wrong_start", {"--start", "0x58"}, "error -- not S($53)", {kFailed, unit::Failure::NotPacketStart}},
+                    FailureCase{"wrong_end", {"--end", "0x58"}, "error -- not E($45)", {kFailed, unit::Failure::NotCodeEnd}},
+                    FailureCase{"silent_unit", {"--silent"}, "error -- read", {kFailed, unit::Failure::Read}},
+                    FailureCase{"short_packet_then_cancel", {"--short", "241"}, "cancel", {AddOutcome::Ended::Cancelled, std::nullopt}}),
     [](const auto& p) { return std::string(p.param.label); });
 
 std::string MessageFirstLine(const std::string& message) { return message.substr(0, message.find('\n')); }

@@ -2,6 +2,7 @@
 // A user who answers from a script, and a record of what the commands showed. The receive
 // dialog is a pumped notification window on the test's thread, so the capture runs
 // against a real port without a display.
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <filesystem>
@@ -10,44 +11,43 @@
 #include <vector>
 
 #include "commands/user_interface.h"
-#include "core/capture_exchange.h"
 #include "pumped_window.h"
 
 namespace brisvel::testing_support {
 
 class PumpedReceiveDialog : public ReceiveDialog {
  public:
-  // Waits for the packet at most `patience`, then cancels as a user would.
-  explicit PumpedReceiveDialog(std::chrono::milliseconds patience)
-      : port_(std::make_unique<serial::testing::PumpedWindow>(log_)), patience_(patience) {
-    ApplyCaptureUnitSettings(port_);
-    port_.OnPACKET = [this](serial::Trs232c&) { packet_ = true; };
-    port_.OnHANGUP = [this](serial::Trs232c&) { line_lost_ = true; };
+  // A shown wait lasts at most `patience`, then cancels as a user would.
+  explicit PumpedReceiveDialog(std::chrono::milliseconds patience) : patience_(patience) {}
+
+  std::unique_ptr<serial::NotificationWindow> notificationWindow() override {
+    return std::make_unique<serial::testing::PumpedWindow>(log_);
   }
-  serial::Trs232c& port() override { return port_; }
-  ReceiveResult waitForReply(std::chrono::milliseconds limit) override {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    bool replied = false;
-    while (!(replied = AnswerArrived(port_)) && !line_lost_ && std::chrono::steady_clock::now() < deadline)
-      serial::testing::pumpUntil(log_, [this] { return line_lost_; }, std::chrono::milliseconds(10));
-    return Ended(replied, ReceiveResult::TimedOut);
+  bool cancelsUnseen() const override { return false; }
+  WaitEnd waitUnseen(const ReceiveWait& wait) override {
+    return Pumped(wait, wait.deadline.value_or(std::chrono::steady_clock::time_point::max()), WaitEnd::TimedOut);
   }
-  ReceiveResult waitForPacket() override {
-    const bool arrived = serial::testing::pumpUntil(log_, [this] { return packet_ || line_lost_; }, patience_);
-    return Ended(arrived, ReceiveResult::Cancelled);
+  WaitEnd waitShown(const std::string&, const ReceiveWait& wait) override {
+    const auto patience = std::chrono::steady_clock::now() + patience_;
+    if (!wait.deadline || patience < *wait.deadline) return Pumped(wait, patience, WaitEnd::Cancelled);
+    return Pumped(wait, *wait.deadline, WaitEnd::TimedOut);
   }
+  // The pump looks at the wait after every notification.
+  void wake() override {}
 
  private:
-  ReceiveResult Ended(bool arrived, ReceiveResult otherwise) const {
-    if (line_lost_) return ReceiveResult::LineLost;
-    return arrived ? ReceiveResult::Received : otherwise;
+  // Pumps in slices of the wait's poll, or of the time left.
+  WaitEnd Pumped(const ReceiveWait& wait, std::chrono::steady_clock::time_point until, WaitEnd otherwise) {
+    while (!wait.over()) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+      if (left <= std::chrono::milliseconds(0)) return otherwise;
+      serial::testing::pumpUntil(log_, wait.over, std::min(left, wait.poll.value_or(left)));
+    }
+    return WaitEnd::Over;
   }
 
   serial::testing::PumpLog log_;  // outlives the port, whose window refers to it
-  serial::Trs232c port_;
   std::chrono::milliseconds patience_;
-  bool packet_ = false;
-  bool line_lost_ = false;
 };
 
 class ScriptedUserInterface : public UserInterface {

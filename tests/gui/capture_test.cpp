@@ -31,6 +31,9 @@ namespace {
 
 using namespace testing_support;
 
+// The receive dialog up now, found as the program finds its modal window.
+TReceiveForm* ReceiveDialogUp() { return qobject_cast<TReceiveForm*>(QApplication::activeModalWidget()); }
+
 class CaptureTest : public testing::Test {
  protected:
   // Starts the unit and a window whose port box names it.
@@ -70,7 +73,7 @@ TEST_F(CaptureTest, CapturedCodeIsListedAndSavedAsALine) {
   Start({"--code", code});
   bool dialog_was_modal = false;
   QTimer::singleShot(50, [&] {
-    dialog_was_modal = ReceiveForm && QApplication::activeModalWidget() == ReceiveForm;
+    dialog_was_modal = ReceiveDialogUp() != nullptr;
   });
   Add("テレビ 電源");
   EXPECT_TRUE(prompts.errors.isEmpty()) << prompts.errors.join("; ").toStdString();
@@ -102,7 +105,7 @@ TEST_P(CaptureFailureTest, ShowsItsTextOnceAndListsNothing) {
   Start(GetParam().unit_args, 500);
   if (GetParam().cancel) {
     QTimer::singleShot(600, [] {
-      if (ReceiveForm) ReceiveForm->CancelButton->click();
+      if (TReceiveForm* dialog = ReceiveDialogUp()) dialog->CancelButton->click();
     });
   }
   Add("name");
@@ -119,8 +122,9 @@ TEST_F(CaptureTest, UnpluggedAdapterEndsTheDialog) {
   QTimer patience;  // dies with the test, so it cannot reach a later test's dialog
   patience.setSingleShot(true);
   QObject::connect(&patience, &QTimer::timeout, [&] {
-    cancelled_instead = ReceiveForm != nullptr;
-    if (ReceiveForm) ReceiveForm->CancelButton->click();
+    TReceiveForm* dialog = ReceiveDialogUp();
+    cancelled_instead = dialog != nullptr;
+    if (dialog) dialog->CancelButton->click();
   });
   patience.start(3000);
   Add("name");
@@ -154,9 +158,10 @@ TEST_F(CaptureTest, SilentUnitIsAwaitedWithTheWindowAlive) {
     look.setSingleShot(true);
     look.start(700);
     QObject::connect(&look, &QTimer::timeout, [&] {
-      modal_while_waiting = ReceiveForm && ReceiveForm->isVisible() && QApplication::activeModalWidget() == ReceiveForm;
-      if (ReceiveForm) label_while_waiting = ReceiveForm->Label1->text();
-      if (c.cancel && ReceiveForm) ReceiveForm->CancelButton->click();
+      TReceiveForm* dialog = ReceiveDialogUp();
+      modal_while_waiting = dialog && dialog->isVisible();
+      if (dialog) label_while_waiting = dialog->Label1->text();
+      if (c.cancel && dialog) dialog->CancelButton->click();
     });
     Add("name");
     EXPECT_GE(ticks, 5);

@@ -33,7 +33,7 @@ TEST(ReceiveDialog, EnterAndSpacePressCancelEscDoesNothing) {
   };
   for (const KeyCase& c : cases) {
     SCOPED_TRACE(c.label);
-    TReceiveForm dialog(MakeUiNotificationWindow());
+    TReceiveForm dialog(MakeUiNotificationWindow);
     bool focused = false;
     bool up_after_key = true;
     QTimer::singleShot(0, [&] {

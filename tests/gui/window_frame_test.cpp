@@ -114,7 +114,7 @@ TEST(WindowFrame, CaptionsExactlyAsDesignedAndNoMinimiseOrMaximise) {
   QTemporaryDir dir;
   TRegisterForm form(testing_support::FormEnvironment(dir));
   form.COMCombo->setCurrentText("/dev/ttyS0");
-  TReceiveForm receive(MakeUiNotificationWindow());
+  TReceiveForm receive(MakeUiNotificationWindow);
 
   const std::pair<WindowCase, std::function<void()>> cases[] = {
       {{"registration window", "リモコンデータ登録"}, [&] { form.show(); }},

@@ -14,6 +14,7 @@
 #include "form_environment.h"
 #include "line_pty.h"
 #include "thread_count.h"
+#include "unit/line.h"
 #include "unit_sim_process.h"
 
 namespace brisvel {
@@ -38,7 +39,7 @@ class CaptureTest : public testing::Test {
 
   // After every Add the dialog is gone, no monitor thread is left and the port is free.
   void ExpectPortReleased() {
-    EXPECT_EQ(ReceiveForm, nullptr);
+    EXPECT_EQ(FindWindowW(nullptr, L"リモコン受信"), nullptr);
     EXPECT_TRUE(IsWindowEnabled(form->handle()));
     EXPECT_EQ(UnnamedThreadCountSettledAt(threads_before), threads_before);
     serial::Trs232c probe(ProgramNotifications());
@@ -64,7 +65,7 @@ TEST_F(CaptureTest, CodeIsListedAndSavedAsItsCsvLine) {
   answers.expect(L"リモコンデータ登録", TypeAndEnter(L"テレビ 電源"));
   answers.expect(L"リモコン受信", [&](HWND dialog) {
     window_disabled = !IsWindowEnabled(form->handle());
-    label = TextOf(ReceiveForm->Label1);
+    label = ShownText(dialog);
     GetClientRect(dialog, &client);
     GetWindowRect(dialog, &outer);
     PressKey(VK_ESCAPE);
@@ -148,7 +149,7 @@ TEST_F(CaptureTest, SilentUnitIsAwaitedWithTheWindowAlive) {
     answers.expect(L"リモコンデータ登録", TypeAndEnter(L"name"));
     answers.expect(L"リモコン受信", [&](HWND dialog) {
       window_disabled = !IsWindowEnabled(form->handle());
-      label = TextOf(ReceiveForm->Label1);
+      label = ShownText(dialog);
       c.answer()(dialog);
     });
     answers.expect(L"エラー", Seen(shown, Key(VK_RETURN)));
@@ -169,9 +170,16 @@ TEST_F(CaptureTest, SilentUnitIsAwaitedWithTheWindowAlive) {
 TEST(ReceiveDialog, PacketPostedBeforeTheDialogAppearedEndsIt) {
   serial::testing::Pty pty;
   ASSERT_FALSE(pty.path.empty()) << "no line server (BRISVEL_LINE_SERVER)";
-  TReceiveForm dialog(ProgramNotifications());
-  dialog.port().portname = pty.path;
-  ASSERT_TRUE(dialog.port().Open());
+  TReceiveForm dialog(ProgramNotifications);
+  bool packet_in = false;
+  serial::Trs232c port(dialog.notificationWindow());
+  unit::ConfigureLine(port);
+  port.portname = pty.path;
+  port.OnPACKET = [&](serial::Trs232c&) {
+    packet_in = true;
+    dialog.wake();
+  };
+  ASSERT_TRUE(port.Open());
   pty.send(242, 0x53);
   MSG posted;
   for (int tries = 0; tries < 500 && !PeekMessageW(&posted, nullptr, serial::kNotifyPacket, serial::kNotifyPacket, PM_NOREMOVE);
@@ -180,9 +188,9 @@ TEST(ReceiveDialog, PacketPostedBeforeTheDialogAppearedEndsIt) {
   ASSERT_EQ(posted.message, static_cast<UINT>(serial::kNotifyPacket)) << "the monitor posted nothing";
   // A dialog that missed the notification would wait for ever: Cancel after a while.
   const UINT_PTR rescue = SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR, DWORD) {
-    if (ReceiveForm) PostMessageW(ReceiveForm->CancelButton, BM_CLICK, 0, 0);
+    if (HWND up = FindThreadWindow(L"リモコン受信")) PostMessageW(ButtonCaptioned(up, L"Cancel"), BM_CLICK, 0, 0);
   });
-  EXPECT_EQ(dialog.waitForPacket(), ReceiveResult::Received);
+  EXPECT_EQ(dialog.waitShown("PC-OP-RS1にデータを送信してください", {[&] { return packet_in; }, {}, {}}), WaitEnd::Over);
   KillTimer(nullptr, rescue);
 }
 

@@ -66,14 +66,14 @@ std::optional<std::chrono::duration<double>> ParseDelay(std::string_view text) {
 
 std::optional<std::size_t> ParsePacketLength(std::string_view text) {
   auto length = ParseNumber<std::size_t>(text);
-  if (!length || *length > kPacketSize) return std::nullopt;
+  if (!length || *length > unit::kPacketBytes) return std::nullopt;
   return length;
 }
 
 std::optional<Code> ParseCode(std::string_view text) {
-  if (text.size() != 2 * kCodeSize) return std::nullopt;
+  if (text.size() != 2 * unit::kCodeBytes) return std::nullopt;
   Code code;
-  for (std::size_t i = 0; i < kCodeSize; ++i) {
+  for (std::size_t i = 0; i < unit::kCodeBytes; ++i) {
     auto byte = ParseNumber<std::uint8_t>(text.substr(2 * i, 2), 16);
     if (!byte) return std::nullopt;
     code[i] = *byte;

@@ -14,8 +14,8 @@ struct Options {
   std::optional<std::chrono::duration<double>> delay;  // none: Enter on stdin sends
   std::optional<std::string> link_path;
   std::optional<Code> fixed_code;                      // none: a new code per capture
-  std::uint8_t ack = 0x59;
-  Framing framing{0x53, 0x45, kPacketSize};
+  std::uint8_t ack = unit::kAcknowledgement;
+  Framing framing;
   bool silent = false;
   bool hang_up = false;  // close the line where the packet would go
 };

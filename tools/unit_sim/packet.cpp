@@ -16,12 +16,11 @@ Code GeneratedCode(unsigned capture_number) {
 }
 
 std::vector<std::uint8_t> FramePacket(const Code& code, const Framing& framing) {
-  std::vector<std::uint8_t> packet;
-  packet.reserve(kPacketSize);
-  packet.push_back(framing.start);
-  packet.insert(packet.end(), code.begin(), code.end());
-  packet.push_back(framing.end);
-  packet.resize(std::min(framing.length, kPacketSize));
+  const unit::Packet framed = unit::FramePacket(code);
+  std::vector<std::uint8_t> packet(framed.begin(), framed.end());
+  packet.front() = framing.start;
+  packet.back() = framing.end;
+  packet.resize(std::min(framing.length, unit::kPacketBytes));
   return packet;
 }
 

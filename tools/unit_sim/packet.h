@@ -1,23 +1,22 @@
 #pragma once
 // What the unit sends after the user has pointed a remote control at it.
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "unit/protocol.h"
+
 namespace brisvel::unit_sim {
 
-inline constexpr std::size_t kCodeSize = 240;
-inline constexpr std::size_t kPacketSize = kCodeSize + 2;  // start byte, code, end byte
+using unit::Code;
 
-using Code = std::array<std::uint8_t, kCodeSize>;
-
+// The packet as sent: the protocol's, or with other frame bytes, or cut short.
 struct Framing {
-  std::uint8_t start;
-  std::uint8_t end;
-  std::size_t length;  // less than kPacketSize cuts the packet short
+  std::uint8_t start = unit::kPacketStart;
+  std::uint8_t end = unit::kCodeEnd;
+  std::size_t length = unit::kPacketBytes;  // less cuts the packet short
 };
 
 // The same capture number always gives the same bytes, so a code in the tool's list can

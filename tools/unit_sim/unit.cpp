@@ -17,8 +17,6 @@
 namespace brisvel::unit_sim {
 namespace {
 
-constexpr std::uint8_t kStartByte = 0x72;
-
 // One start bit, eight data bits and one stop bit at 115200 bit/s.
 constexpr auto kByteTime = std::chrono::nanoseconds(10'000'000'000LL / 115200);
 // Small enough that the tool sees the bytes trickle in, large enough to keep sleeps sane.
@@ -101,7 +99,7 @@ void Unit::ReadLine() {
   // The unit holds the slave open itself, so the line never hangs up while it runs.
   if (count <= 0) throw std::system_error(errno, std::generic_category(), "read from line");
   for (std::uint8_t byte : std::span(buffer, static_cast<std::size_t>(count))) {
-    if (byte == kStartByte) {
+    if (byte == unit::kStartCapture) {
       OnStartByte();
     } else {
       Log("ignored byte 0x%02X", byte);
