@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/profile.h"
+#include "core/formats/profile.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "core/code_list_file.h"
+#include "core/formats/code_list_file.h"
 
 namespace {
 

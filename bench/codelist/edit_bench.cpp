@@ -9,7 +9,7 @@
 
 #include "commands/code_list.h"
 #include "commands/recovery_journal.h"
-#include "core/code_list_file.h"
+#include "core/formats/code_list_file.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/register_main.h"
-#include "core/code_list_file.h"
+#include "core/formats/code_list_file.h"
 
 namespace {
 

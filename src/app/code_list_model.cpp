@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QStyle>
 
-#include "core/sjis.h"
+#include "core/formats/sjis.h"
 
 namespace brisvel {
 namespace {

@@ -18,7 +18,7 @@
 #include <string_view>
 
 #include "commands/registration.h"
-#include "core/sjis.h"
+#include "core/formats/sjis.h"
 
 namespace brisvel {
 namespace {

@@ -1,7 +1,7 @@
 #include "app_win32/code_list_view.h"
 
-#include "core/sjis.h"
-#include "core/wide_text_win32.h"
+#include "core/formats/sjis.h"
+#include "core/formats/wide_text_win32.h"
 
 namespace brisvel {
 namespace {

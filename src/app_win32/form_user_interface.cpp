@@ -5,7 +5,7 @@
 #include "app_win32/prompts.h"
 #include "app_win32/register_main.h"
 #include "app_win32/remocondata_receive.h"
-#include "core/wide_text_win32.h"
+#include "core/formats/wide_text_win32.h"
 
 namespace brisvel {
 

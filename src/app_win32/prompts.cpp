@@ -6,8 +6,8 @@
 
 #include "commands/messages.h"
 #include "commands/user_interface.h"
-#include "core/sjis.h"
-#include "core/wide_text_win32.h"
+#include "core/formats/sjis.h"
+#include "core/formats/wide_text_win32.h"
 
 namespace brisvel {
 namespace {

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "app_win32/form_user_interface.h"
-#include "core/wide_text_win32.h"
+#include "core/formats/wide_text_win32.h"
 #include "serial_win32/win32_notification_window.h"
 
 namespace brisvel {

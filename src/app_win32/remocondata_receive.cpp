@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "core/wide_text_win32.h"
+#include "core/formats/wide_text_win32.h"
 
 namespace brisvel {
 namespace {

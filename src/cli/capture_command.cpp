@@ -7,9 +7,9 @@
 #include "cli/file_text.h"
 #include "cli/terminal_user_interface.h"
 #include "commands/registration.h"
-#include "core/atomic_file.h"
-#include "core/code_list_file.h"
-#include "core/port_list.h"
+#include "core/files/atomic_file.h"
+#include "core/formats/code_list_file.h"
+#include "core/ports/port_list.h"
 
 namespace brisvel::cli {
 namespace {

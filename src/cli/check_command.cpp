@@ -9,9 +9,9 @@
 #include "cli/file_text.h"
 #include "cli/heap.h"
 #include "commands/code_list.h"
-#include "core/code_list_file.h"
-#include "core/text_lines.h"
-#include "core/sjis.h"
+#include "core/formats/code_list_file.h"
+#include "core/formats/text_lines.h"
+#include "core/formats/sjis.h"
 
 namespace brisvel::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "cli/file_lock.h"
-#include "core/atomic_file.h"
+#include "core/files/atomic_file.h"
 
 namespace brisvel::cli {
 namespace {

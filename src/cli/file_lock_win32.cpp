@@ -4,8 +4,8 @@
 #include <windows.h>
 
 #include "cli/file_lock.h"
-#include "core/atomic_file.h"
-#include "core/win32_errno.h"
+#include "core/files/atomic_file.h"
+#include "core/files/win32_errno.h"
 
 namespace brisvel::cli {
 namespace {

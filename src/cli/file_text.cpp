@@ -1,7 +1,7 @@
 #include "cli/file_text.h"
 
-#include "core/atomic_file.h"
-#include "core/file_io.h"
+#include "core/files/atomic_file.h"
+#include "core/files/file_io.h"
 
 namespace brisvel::cli {
 

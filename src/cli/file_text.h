@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/code_list_file.h"
+#include "core/formats/code_list_file.h"
 
 namespace brisvel::cli {
 

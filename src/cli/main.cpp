@@ -11,7 +11,7 @@
 #include "cli/transfer_commands.h"
 #include "cli/wait_loop.h"
 #include "commands/messages.h"
-#include "core/port_list.h"
+#include "core/ports/port_list.h"
 
 namespace brisvel::cli {
 namespace {

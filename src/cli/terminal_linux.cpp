@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/terminal.h"
-#include "core/text_converter.h"
+#include "core/formats/text_converter.h"
 
 namespace brisvel::cli {
 namespace {

@@ -1,7 +1,7 @@
 #include "cli/terminal_user_interface.h"
 
 #include "cli/wait_loop.h"
-#include "core/sjis.h"
+#include "core/formats/sjis.h"
 
 namespace brisvel::cli {
 namespace {

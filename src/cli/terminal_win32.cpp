@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "cli/terminal.h"
-#include "core/wide_text_win32.h"
+#include "core/formats/wide_text_win32.h"
 
 namespace brisvel::cli {
 namespace {

@@ -7,8 +7,8 @@
 #include "cli/exit_codes.h"
 #include "cli/file_text.h"
 #include "commands/messages.h"
-#include "core/code_list_file.h"
-#include "core/sjis.h"
+#include "core/formats/code_list_file.h"
+#include "core/formats/sjis.h"
 
 namespace brisvel::cli {
 namespace {

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string_view>
 
-#include "core/capture_exchange.h"
+#include "core/formats/capture_exchange.h"
 
 namespace brisvel {
 namespace {

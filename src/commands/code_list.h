@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/code_entry.h"
+#include "core/formats/code_entry.h"
 
 namespace brisvel {
 

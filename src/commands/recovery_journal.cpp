@@ -7,7 +7,7 @@
 #include <random>
 #include <utility>
 
-#include "core/file_io.h"
+#include "core/files/file_io.h"
 
 namespace brisvel {
 namespace fs = std::filesystem;

@@ -16,8 +16,8 @@
 
 #include "commands/code_list.h"
 #include "core/errors.h"
-#include "core/file_identity.h"
-#include "core/locked_file.h"
+#include "core/files/file_identity.h"
+#include "core/files/locked_file.h"
 
 namespace brisvel {
 

@@ -3,14 +3,14 @@
 #include <algorithm>
 
 #include "commands/capture_flow.h"
-#include "core/capture_exchange.h"
-#include "core/code_list_file.h"
+#include "core/formats/capture_exchange.h"
+#include "core/formats/code_list_file.h"
 #include "core/errors.h"
-#include "core/port_diagnosis.h"
-#include "core/profile.h"
-#include "core/program_location.h"
-#include "core/sjis.h"
-#include "core/user_folders.h"
+#include "core/ports/port_diagnosis.h"
+#include "core/formats/profile.h"
+#include "core/places/program_location.h"
+#include "core/formats/sjis.h"
+#include "core/places/user_folders.h"
 
 namespace brisvel {
 namespace {

@@ -14,7 +14,7 @@
 #include "commands/messages.h"
 #include "commands/recovery_journal.h"
 #include "commands/user_interface.h"
-#include "core/port_list.h"
+#include "core/ports/port_list.h"
 #include "unit/line.h"
 
 namespace brisvel {

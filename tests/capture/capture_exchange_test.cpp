@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/capture_exchange.h"
+#include "core/formats/capture_exchange.h"
 #include "pumped_window.h"
 #include "unit_sim_process.h"
 

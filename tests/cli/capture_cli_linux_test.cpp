@@ -8,7 +8,7 @@
 #include <set>
 
 #include "cli_process.h"
-#include "core/code_list_file.h"
+#include "core/formats/code_list_file.h"
 #include "file_bytes.h"
 #include "scratch_dir.h"
 #include "unit_sim_process.h"

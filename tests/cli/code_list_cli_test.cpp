@@ -8,8 +8,8 @@
 
 #include "cli_process.h"
 #include "commands/messages.h"
-#include "core/code_list_file.h"
-#include "core/sjis.h"
+#include "core/formats/code_list_file.h"
+#include "core/formats/sjis.h"
 #include "file_bytes.h"
 #include "scratch_dir.h"
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/code_list_file.h"
+#include "core/formats/code_list_file.h"
 #include "file_bytes.h"
 
 namespace brisvel {

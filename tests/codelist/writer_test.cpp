@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/code_list_file.h"
+#include "core/formats/code_list_file.h"
 
 namespace brisvel {
 namespace {

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "commands/registration.h"
-#include "core/sjis.h"
+#include "core/formats/sjis.h"
 #include "open_files.h"
 #include "scratch_dir.h"
 #include "scripted_user_interface.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/registration.h"
-#include "core/sjis.h"
+#include "core/formats/sjis.h"
 #include "scratch_dir.h"
 #include "scripted_user_interface.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "core/errors.h"
-#include "core/sjis.h"
+#include "core/formats/sjis.h"
 #include "file_bytes.h"
 #include "port_infos.h"
 #include "scratch_dir.h"

@@ -19,9 +19,9 @@
 #include <string>
 #include <string_view>
 
-#include "core/atomic_file.h"
-#include "core/code_list_file.h"
-#include "core/profile.h"
+#include "core/files/atomic_file.h"
+#include "core/formats/code_list_file.h"
+#include "core/formats/profile.h"
 #include "file_bytes.h"
 
 namespace brisvel {

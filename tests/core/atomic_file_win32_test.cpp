@@ -8,9 +8,9 @@
 #include <set>
 #include <string>
 
-#include "core/atomic_file_win32.h"
-#include "core/code_list_file.h"
-#include "core/profile.h"
+#include "core/files/atomic_file_win32.h"
+#include "core/formats/code_list_file.h"
+#include "core/formats/profile.h"
 #include "file_bytes.h"
 #include "under_wine.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/system_files_linux.h"
+#include "core/ports/system_files_linux.h"
 #include "file_bytes.h"
 #include "scratch_dir.h"
 

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <vector>
 
-#include "core/file_io.h"
-#include "core/locked_file.h"
+#include "core/files/file_io.h"
+#include "core/files/locked_file.h"
 #include "scratch_dir.h"
 
 namespace brisvel {

@@ -3,7 +3,7 @@
 // /dev/null, a pseudo-terminal that another process holds or that a user outside its group
 // opens (a child that drops to nobody, so those rows need root). Only what cannot exist here
 // (ModemManager holding an adapter out of sight, the adapter's sysfs entry) is a fake tree.
-#include "core/port_diagnosis_linux.h"
+#include "core/ports/port_diagnosis_linux.h"
 
 #include <fcntl.h>
 #include <grp.h>
@@ -21,7 +21,7 @@
 #include <optional>
 #include <span>
 
-#include "core/file_io.h"
+#include "core/files/file_io.h"
 #include "fake_system.h"
 #include "scratch_dir.h"
 

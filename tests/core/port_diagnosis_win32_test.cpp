@@ -9,7 +9,7 @@
 
 #include <functional>
 
-#include "core/port_diagnosis.h"
+#include "core/ports/port_diagnosis.h"
 #include "file_bytes.h"
 #include "line_pty.h"
 #include "scratch_dir.h"

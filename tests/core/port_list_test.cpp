@@ -1,11 +1,11 @@
-#include "core/port_list.h"
-#include "core/port_list_linux.h"
+#include "core/ports/port_list.h"
+#include "core/ports/port_list_linux.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "core/port_list_linux.h"
+#include "core/ports/port_list_linux.h"
 #include "fake_system.h"
 
 namespace brisvel {

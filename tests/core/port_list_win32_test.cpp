@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "core/port_list_win32.h"
+#include "core/ports/port_list_win32.h"
 #include "line_pty.h"
 #include "serial/serial_port.h"
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <functional>
 
-#include "core/profile.h"
+#include "core/formats/profile.h"
 #include "scratch_dir.h"
 
 namespace brisvel::profile {

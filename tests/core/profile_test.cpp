@@ -1,4 +1,4 @@
-#include "core/profile.h"
+#include "core/formats/profile.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "core/settings_location_linux.h"
+#include "core/places/settings_location_linux.h"
 
 #include <gtest/gtest.h>
 
-#include "core/program_location.h"
+#include "core/places/program_location.h"
 
 namespace brisvel {
 namespace {

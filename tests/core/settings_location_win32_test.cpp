@@ -6,8 +6,8 @@
 #include <cwctype>
 #include <filesystem>
 
-#include "core/program_location.h"
-#include "core/settings_location_win32.h"
+#include "core/places/program_location.h"
+#include "core/places/settings_location_win32.h"
 #include "scratch_dir.h"
 
 namespace brisvel {

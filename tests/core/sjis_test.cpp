@@ -1,4 +1,4 @@
-#include "core/sjis.h"
+#include "core/formats/sjis.h"
 
 #include <gtest/gtest.h>
 

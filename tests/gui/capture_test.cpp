@@ -18,7 +18,7 @@
 #include "app/register_main.h"
 #include "app/remocondata_receive.h"
 #include "app/ui_notifications.h"
-#include "core/sjis.h"
+#include "core/formats/sjis.h"
 #include "file_bytes.h"
 #include "form_environment.h"
 #include "open_files.h"

@@ -15,7 +15,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "core/sjis.h"
+#include "core/formats/sjis.h"
 #include "file_bytes.h"
 #include "form_environment.h"
 #include "scripted_prompts.h"

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app_win32/remocondata_receive.h"
-#include "core/sjis.h"
-#include "core/wide_text_win32.h"
+#include "core/formats/sjis.h"
+#include "core/formats/wide_text_win32.h"
 #include "file_bytes.h"
 #include "form_environment.h"
 #include "line_pty.h"

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app_win32/prompts.h"
-#include "core/wide_text_win32.h"
+#include "core/formats/wide_text_win32.h"
 #include "window_driver.h"
 
 namespace brisvel {

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app_win32/application_window.h"
-#include "core/sjis.h"
+#include "core/formats/sjis.h"
 #include "under_wine.h"
-#include "core/wide_text_win32.h"
+#include "core/formats/wide_text_win32.h"
 #include "file_bytes.h"
 #include "form_environment.h"
 

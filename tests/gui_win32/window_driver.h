@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "core/wide_text_win32.h"
+#include "core/formats/wide_text_win32.h"
 
 namespace brisvel::testing_support {
 

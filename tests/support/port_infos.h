@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "core/port_list.h"
+#include "core/ports/port_list.h"
 
 namespace brisvel::testing_support {
 

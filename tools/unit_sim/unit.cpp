@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "core/file_io.h"
+#include "core/files/file_io.h"
 #include "packet.h"
 
 namespace brisvel::unit_sim {
