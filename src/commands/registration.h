@@ -47,6 +47,17 @@ struct AddOutcome {
   std::optional<unit::Failure> failed_step;  // the step of the exchange that failed, if one did
 };
 
+// How Send ended; the user has been told already.
+struct SendOutcome {
+  enum class Ended { Sent, NotStarted, Failed };  // NotStarted: no port, a row without a code
+  Ended ended;
+  std::optional<unit::Failure> failed_step;
+};
+
+// The unit's infrared outputs.
+inline constexpr int kFirstOutput = 1;
+inline constexpr int kLastOutput = 4;
+
 class Registration {
  public:
   Registration(CommandEnvironment environment, UserInterface& ui);
@@ -68,6 +79,12 @@ class Registration {
   // True when the file was written.
   bool Save();
   void Load();
+
+  // Sends the row's code from `output` (1 to 4) of the unit on `port_text`, which is then
+  // the output last used; success is confirmed with UserInterface::showSent.
+  SendOutcome Send(std::size_t row, int output, const std::string& port_text);
+  // The output last used, kept in the settings file; 1 before any.
+  int lastOutput() const { return last_output_; }
 
   // The name as shown in the list after an in-place edit; false when it was refused.
   bool Rename(std::size_t row, const std::string& utf8_name);
@@ -103,6 +120,7 @@ class Registration {
   std::optional<std::filesystem::path> last_saved_;
   std::optional<std::filesystem::path> last_opened_;
   std::string caption_;
+  int last_output_ = kFirstOutput;
 };
 
 }  // namespace brisvel

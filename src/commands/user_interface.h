@@ -102,6 +102,9 @@ class UserInterface {
   // (default, Esc, the close box).
   virtual bool askOverwrite(const std::string& question);
   virtual void copyToClipboard(const std::string& text) = 0;
+  // A code went out: `text` ("送信しました（出力 1）") shown at the row, going by itself,
+  // with nothing to dismiss. A front end without such a place needs none.
+  virtual void showSent(std::size_t /*row*/, const std::string& /*text*/) {}
   // The window's caption changed: the file's name and whether it has unsaved changes.
   virtual void showCaption(const std::string& caption) = 0;
 
