@@ -6,6 +6,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/file_text.h"
+#include "core/files/atomic_file.h"
 #include "commands/messages.h"
 #include "core/formats/code_list_file.h"
 #include "core/formats/sjis.h"

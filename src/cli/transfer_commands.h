@@ -9,7 +9,7 @@
 namespace brisvel::cli {
 
 // Writes the code-list file's rows to `output`, or to stdout when there is none. An output
-// that is a device, a FIFO or a terminal is written in place (cli/file_text.h). Refuses a
+// that is a device, a FIFO or a terminal is written in place (core/files/atomic_file.h). Refuses a
 // file that does not load whole, and a name or data text whose bytes would not come back the
 // same from Unicode (bytes that are not Shift-JIS, or a second code for one character):
 // the message names the row. Returns the exit status.

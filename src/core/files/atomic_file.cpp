@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <random>
+#include <span>
 #include <system_error>
 #include <utility>
 
@@ -31,16 +32,33 @@ std::filesystem::path FollowLinks(const std::filesystem::path& path) {
   throw FileError(path, ELOOP, kCannotCreate);
 }
 
-void RefuseNonRegularTarget(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
+// What a writer finds at a path, links followed. One that cannot be looked at
+// (file_type::none) is left to the steps that open it, as a file.
+TargetKind KindOfTarget(const std::filesystem::path& target) {
   using std::filesystem::file_type;
-  // A target that cannot be looked at (file_type::none) is left to the steps that open it.
   std::error_code unknown;
   switch (std::filesystem::status(target, unknown).type()) {
     case file_type::regular:
     case file_type::not_found:
     case file_type::none:
-      return;
+      return TargetKind::File;
     case file_type::directory:
+      return TargetKind::Folder;
+    case file_type::character:
+    case file_type::block:
+    case file_type::fifo:
+    case file_type::socket:
+      return TargetKind::Stream;
+    default:
+      return TargetKind::Other;
+  }
+}
+
+void RefuseNonRegularTarget(const std::filesystem::path& target, const std::filesystem::path& shown_path) {
+  switch (KindOfTarget(target)) {
+    case TargetKind::File:
+      return;
+    case TargetKind::Folder:
       throw FileError(shown_path, EISDIR, kCannotCreate);
     default:
       // Not an errno: Windows' C runtime has no text for ENOTSUP.
@@ -92,6 +110,11 @@ void CheckReplaceable(const std::filesystem::path& path) {
   int error = std::filesystem::exists(target, unknown) ? WriteInPlace(target, {}) : 0;
   if (error == 0) error = ProbeCreate(target.parent_path() / detail::TempFileName());
   if (error != 0) throw FileError(path, error, detail::kCannotCreate);
+}
+
+void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes) {
+  if (detail::KindOfTarget(path) != detail::TargetKind::Stream) return ReplaceFileAtomically(path, bytes);
+  if (const int error = WriteInPlace(path, std::as_bytes(std::span(bytes)))) throw FileError(path, error, "に書き込めません");
 }
 
 UserError FileError(const std::filesystem::path& path, std::string_view reason, std::string_view what_failed) {

@@ -23,6 +23,11 @@ void ReplaceFileAtomically(const std::filesystem::path& path, std::string_view b
 // it starts work it cannot redo.
 void CheckReplaceable(const std::filesystem::path& path);
 
+// Writes a command's output file. A device, a FIFO or a terminal (/dev/null, /dev/stdout, or a
+// link to one) takes the bytes in place, as a shell's redirection would give them; any other
+// target is replaced atomically, which refuses a folder.
+void WriteOutputFile(const std::filesystem::path& path, std::string_view bytes);
+
 // `ファイル "<full path>". <system's reason> <what_failed>`.
 UserError FileError(const std::filesystem::path& path, int error, std::string_view what_failed);
 UserError FileError(const std::filesystem::path& path, std::string_view reason, std::string_view what_failed);

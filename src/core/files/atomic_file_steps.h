@@ -15,6 +15,9 @@ UserError WriteError();
 // Renaming over a symbolic link would turn the link into a plain file.
 std::filesystem::path FollowLinks(const std::filesystem::path& path);
 
+enum class TargetKind { File, Folder, Stream, Other };  // Stream: a device, a FIFO, a socket
+TargetKind KindOfTarget(const std::filesystem::path& target);
+
 // Renaming over a device, a FIFO, a socket or a folder would put a plain file in its place
 // (for root, even /dev/null's). Throws the FileError that refuses such a target; a target not
 // there yet is a new file.
