@@ -22,13 +22,11 @@ class TerminalUserInterface : public UserInterface {
   std::optional<std::filesystem::path> chooseFile(FileDialogKind kind, const std::filesystem::path& folder,
                                                   const std::optional<std::filesystem::path>& file) override;
   std::unique_ptr<ReceiveDialog> createReceiveDialog() override;
-  // The command line loads only into an empty list, offers no recovery and has no window:
-  // it never drops changes, restores nothing, and has no clipboard or caption to show.
-  UnsavedAnswer askUnsavedChanges(const std::string&) override { return UnsavedAnswer::Cancel; }
-  bool askRestore(const std::string&) override { return false; }
-  // The capture holds the file locked from its read to its write, so no other writer's
+  // Its questions are escaped (UserInterface::ask): the command line loads only into an
+  // empty list and offers no recovery, so it never drops changes and restores nothing. The capture holds the file locked from its read to its write, so no other writer's
   // work can come between them.
   bool askOverwrite(const std::string&) override { return true; }
+  // No window: no clipboard or caption to show.
   void copyToClipboard(const std::string&) override {}
   void showCaption(const std::string&) override {}
 
