@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QToolTip>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
@@ -249,7 +250,11 @@ void TRegisterForm::connectHandlers() {
 // Beside the window, to its right; reopening brings back the same one.
 void TRegisterForm::openCodeView() {
   if (!m_codeView) m_codeView = new CodeViewWindow(this);
-  if (!m_codeView->isVisible()) m_codeView->move(frameGeometry().right() + 1, frameGeometry().top());
+  if (!m_codeView->isVisible()) {
+    // On a narrow screen it keeps whole, over the window's edge rather than past the screen's.
+    const int right_edge = screen()->availableGeometry().right() - m_codeView->frameGeometry().width();
+    m_codeView->move(std::min(frameGeometry().right() + 1, right_edge), frameGeometry().top());
+  }
   m_codeView->showView(selectedView());
   m_codeView->show();
   m_codeView->raise();
