@@ -84,6 +84,7 @@ TEST_F(SendAndViewTest, CtrlEnterAndTheMenuSendToTheUnitAndTheOutputIsRemembered
 }
 
 TEST_F(SendAndViewTest, EnterAndTheMenuOpenTheViewWhichFollowsTheSelection) {
+  form->move(0, 0);  // room on its right on the offscreen platform's small screen
   QTest::keyClick(form->DataListView, Qt::Key_Return);
   CodeViewWindow* view = form->codeView();
   ASSERT_TRUE(view && view->isVisible());
