@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
-#include <QShortcut>
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include "app/form_style.h"
@@ -83,10 +83,13 @@ CodeViewWindow::CodeViewWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   layout->addWidget(Picture);
   layout->addWidget(SummaryLabel);
   layout->addWidget(DetailsText, 1);
+}
 
-  auto* escape = new QShortcut(Qt::Key_Escape, this);
-  escape->setContext(Qt::WindowShortcut);
-  connect(escape, &QShortcut::activated, this, &QWidget::close);
+void CodeViewWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape)
+    close();
+  else
+    QWidget::keyPressEvent(event);
 }
 
 void CodeViewWindow::showView(const CodeView& view) {

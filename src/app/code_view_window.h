@@ -33,6 +33,9 @@ class CodeViewWindow : public QWidget {
   PulsePicture* Picture;
   QLabel* SummaryLabel;
   QPlainTextEdit* DetailsText;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace brisvel
