@@ -63,4 +63,8 @@ void FormUserInterface::copyToClipboard(const std::string& text) {
 
 void FormUserInterface::showCaption(const std::string& caption) { m_form.setWindowTitle(QString::fromStdString(caption)); }
 
+void FormUserInterface::showSent(std::size_t row, const std::string& text) {
+  m_form.showSent(row, QString::fromStdString(text));
+}
+
 }  // namespace brisvel

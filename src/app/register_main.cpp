@@ -1,6 +1,7 @@
 // The registration window (TRegisterForm) on Qt.
 #include "app/register_main.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -9,12 +10,15 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QToolTip>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include <algorithm>
 
+#include "app/code_view_window.h"
 #include "app/form_style.h"
 #include "app/form_user_interface.h"
 #include "app/ui_notifications.h"
@@ -147,19 +151,55 @@ void TRegisterForm::createListActions() {
   CopyAction = add(QStringLiteral("データをコピー"), QKeySequence::Copy, [this] {
     if (auto row = selectedRow()) m_commands->CopyData(*row);
   });
+  // Enter opens the view; while a name is edited the editor has the focus and takes Enter.
+  ViewAction = add(QStringLiteral("コードを表示"), QKeySequence::UnknownKey, &TRegisterForm::openCodeView);
+  ViewAction->setShortcuts({Qt::Key_Return, Qt::Key_Enter});
+  createSendActions();
   DataListView->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(DataListView, &QWidget::customContextMenuRequested, this, &TRegisterForm::showListMenu);
 }
 
+void TRegisterForm::createSendActions() {
+  SendAction = new QAction(QStringLiteral("送信"), DataListView);
+  SendAction->setShortcuts({Qt::CTRL | Qt::Key_Return, Qt::CTRL | Qt::Key_Enter});
+  SendAction->setShortcutContext(Qt::WidgetShortcut);
+  DataListView->addAction(SendAction);
+  connect(SendAction, &QAction::triggered, this, [this] { sendSelectedRow(m_commands->lastOutput()); });
+  auto* outputs = new QActionGroup(this);
+  for (int output = kFirstOutput; output <= kLastOutput; ++output) {
+    QAction* action = outputs->addAction(QStringLiteral("出力 %1").arg(output));
+    action->setCheckable(true);
+    connect(action, &QAction::triggered, this, [this, output] { sendSelectedRow(output); });
+    OutputActions.append(action);
+  }
+}
+
+void TRegisterForm::sendSelectedRow(int output) {
+  if (auto row = selectedRow()) m_commands->Send(*row, output, QFile::encodeName(portText()).toStdString());
+}
+
+void TRegisterForm::showSent(std::size_t row, const QString& text) {
+  const QModelIndex index = m_codeList->index(static_cast<int>(row), CodeListModel::kNameColumn);
+  QWidget* viewport = DataListView->viewport();
+  const QRect at = DataListView->visualRect(index);
+  QToolTip::showText(viewport->mapToGlobal(at.bottomLeft()), text, viewport, at, 2500);
+}
+
 void TRegisterForm::showListMenu(const QPoint& position) {
   const bool row = selectedRow().has_value();
-  for (QAction* action : {DeleteAction, MoveUpAction, MoveDownAction, CopyAction}) action->setEnabled(row);
+  for (QAction* action : {DeleteAction, MoveUpAction, MoveDownAction, CopyAction, ViewAction}) action->setEnabled(row);
+  OutputActions[m_commands->lastOutput() - kFirstOutput]->setChecked(true);
   UndoAction->setEnabled(m_commands->list().canUndo());
   RedoAction->setEnabled(m_commands->list().canRedo());
   QMenu menu(this);
   menu.addActions({UndoAction, RedoAction});
   menu.addSeparator();
   menu.addActions({CopyAction, DeleteAction});
+  menu.addSeparator();
+  QMenu* send = menu.addMenu(QStringLiteral("送信"));
+  send->addActions(OutputActions);
+  send->setEnabled(row);
+  menu.addAction(ViewAction);
   menu.addSeparator();
   menu.addActions({MoveUpAction, MoveDownAction});
   menu.exec(DataListView->viewport()->mapToGlobal(position));
@@ -197,6 +237,36 @@ void TRegisterForm::connectHandlers() {
   connect(AddButton, &QPushButton::clicked, this, &TRegisterForm::AddButtonClick);
   connect(SaveButton, &QPushButton::clicked, this, &TRegisterForm::SaveButtonClick);
   connect(LoadButton, &QPushButton::clicked, this, &TRegisterForm::LoadButtonClick);
+  // The code view follows the selection and whatever changes the list.
+  connect(DataListView->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TRegisterForm::refreshCodeView);
+  const CodeListModel* list = m_codeList.get();
+  connect(list, &QAbstractItemModel::modelReset, this, &TRegisterForm::refreshCodeView);
+  connect(list, &QAbstractItemModel::dataChanged, this, &TRegisterForm::refreshCodeView);
+  connect(list, &QAbstractItemModel::rowsInserted, this, &TRegisterForm::refreshCodeView);
+  connect(list, &QAbstractItemModel::rowsRemoved, this, &TRegisterForm::refreshCodeView);
+  connect(list, &QAbstractItemModel::rowsMoved, this, &TRegisterForm::refreshCodeView);
+}
+
+// Beside the window, to its right; reopening brings back the same one.
+void TRegisterForm::openCodeView() {
+  if (!m_codeView) m_codeView = new CodeViewWindow(this);
+  if (!m_codeView->isVisible()) {
+    // On a narrow screen it keeps whole, over the window's edge rather than past the screen's.
+    const int right_edge = screen()->availableGeometry().right() - m_codeView->frameGeometry().width();
+    m_codeView->move(std::min(frameGeometry().right() + 1, right_edge), frameGeometry().top());
+  }
+  m_codeView->showView(selectedView());
+  m_codeView->show();
+  m_codeView->raise();
+}
+
+void TRegisterForm::refreshCodeView() {
+  if (m_codeView && m_codeView->isVisible()) m_codeView->showView(selectedView());
+}
+
+CodeView TRegisterForm::selectedView() const {
+  const auto row = selectedRow();
+  return row ? ViewOfRow(m_commands->list(), *row) : CodeView{};
 }
 
 TRegisterForm::~TRegisterForm() = default;

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/code_list_model.h"
+#include "commands/code_view.h"
 #include "commands/registration.h"
 #include "serial/notification_window.h"
 
@@ -29,6 +30,7 @@ struct RegisterFormEnvironment {
 };
 
 class FormUserInterface;
+class CodeViewWindow;
 
 class TRegisterForm : public QWidget {
   Q_OBJECT
@@ -46,6 +48,13 @@ class TRegisterForm : public QWidget {
   QAction* UndoAction;
   QAction* RedoAction;
   QAction* CopyAction;
+  QAction* ViewAction;
+  // Sends the selected row from the output last used; the menu offers each output.
+  QAction* SendAction;
+  QList<QAction*> OutputActions;  // 出力 1 … 出力 4
+  // Says at the row that its code went out, for a moment.
+  void showSent(std::size_t row, const QString& text);
+  CodeViewWindow* codeView() const { return m_codeView; }
   // The port to open and remember: a listed port by its path (the box shows its short
   // name), anything typed as it stands.
   QString portText() const;
@@ -77,12 +86,18 @@ class TRegisterForm : public QWidget {
   bool textFieldTakes(void (QLineEdit::*edit)());
   std::optional<std::size_t> selectedRow() const;
   void selectRow(std::optional<std::size_t> row);
+  void createSendActions();
+  void sendSelectedRow(int output);
+  void openCodeView();
+  void refreshCodeView();
+  CodeView selectedView() const;
   void onSelectedRow(std::optional<std::size_t> (Registration::*command)(std::size_t));
 
   RegisterFormEnvironment m_environment;
   std::unique_ptr<FormUserInterface> m_ui;
   std::unique_ptr<Registration> m_commands;
   std::unique_ptr<CodeListModel> m_codeList;
+  CodeViewWindow* m_codeView = nullptr;
 };
 
 }  // namespace brisvel

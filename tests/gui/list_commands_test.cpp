@@ -95,7 +95,7 @@ TEST_F(ListCommandsTest, ContextMenuOffersTheCommands) {
     form->DeleteAction->trigger();
   });
   emit form->DataListView->customContextMenuRequested({10, 10});
-  EXPECT_EQ(offered, QStringList({"データをコピー", "削除", "上へ移動", "下へ移動"}));  // nothing to undo yet
+  EXPECT_EQ(offered, QStringList({"データをコピー", "削除", "送信", "コードを表示", "上へ移動", "下へ移動"}));  // nothing to undo yet
   EXPECT_EQ(Names(), "ac");
 }
 
