@@ -120,9 +120,12 @@ void CodeViewWindow::drawPicture(const DRAWITEMSTRUCT& item) const {
     MoveToEx(dc, at, axis, nullptr);
     LineTo(dc, at, axis + scaled(tick.label.empty() ? kPlainTick : kLabelledTick));
     if (tick.label.empty()) continue;
+    // Centred under its tick, but whole: the last label sits at the picture's edge.
     const std::wstring label = WideFromUtf8(tick.label);
-    RECT place{at - scaled(40), axis + scaled(kLabelledTick), at + scaled(40), area.bottom};
-    DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &place, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &size);
+    const int label_left = std::clamp(at - size.cx / 2, area.left, area.right - size.cx);
+    TextOutW(dc, label_left, axis + scaled(kLabelledTick), label.c_str(), static_cast<int>(label.size()));
   }
   SelectObject(dc, old_font);
   SelectObject(dc, old_pen);

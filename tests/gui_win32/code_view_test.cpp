@@ -26,7 +26,7 @@ TEST(CodeViewTest, EnterAndTheMenuOpenTheViewThatFollowsTheSelection) {
   ScratchDir dir;
   ModalAnswers answers;
   auto form = ShowForm(dir);
-  SetWindowPos(form->handle(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // room on its right
+  SetWindowPos(form->handle(), nullptr, 10, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);  // room on its right
   const CodeList& list = form->commands().list();
   form->commands().list().replaceAll({{"tv", "00FF" + std::string(476, '0')}, {"fan", std::string(480, 'F')}});
   SelectRow(form->DataListView, 0);
