@@ -326,10 +326,13 @@ void TRegisterForm::sendSelectedRow(int output) {
   if (auto row = codeList_->selectedRow()) commands_->Send(*row, output, portText());
 }
 
-void TRegisterForm::showRowNote(std::size_t row, const std::string& text) { codeList_->showNote(row, WideFromUtf8(text)); }
+void TRegisterForm::showRowNote(std::size_t row, const std::string& text) {
+  codeList_->showNote(row, WideFromUtf8(text));
+}
 
 // Made beside this window the first time; afterwards it opens where the user left it.
 void TRegisterForm::openCodeView() {
+  if (!codeList_->selectedRow()) return;
   if (!codeView_) {
     codeView_ = std::make_unique<CodeViewWindow>(handle());
     codeView_->placeBeside(handle());
