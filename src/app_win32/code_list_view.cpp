@@ -8,6 +8,8 @@ namespace {
 
 constexpr int kNameColumnWidth = 100;
 constexpr int kDataColumnWidth = 1792;
+constexpr UINT kNoteShownMs = 3000;
+constexpr UINT_PTR kNoteTimer = 1;
 
 std::wstring Decode(const std::string& sjis) { return WideFromUtf8(sjis::ToUtf8(sjis)); }
 
@@ -27,6 +29,15 @@ std::optional<std::size_t> RowAfter(const ListChange& change, std::size_t row) {
     case ListChange::Kind::Reset: return std::nullopt;
   }
   return std::nullopt;
+}
+
+// The note's one tool, known to the tooltip itself, so that its timer needs nothing else.
+void HideNote(HWND note, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(note, timer);
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  if (SendMessageW(note, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)))
+    SendMessageW(note, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
 }
 
 void AddColumn(HWND list, int index, const wchar_t* caption, int format) {
@@ -50,6 +61,7 @@ CodeListView::CodeListView(HWND list, Registration& commands) : list_(list), com
 // The window destroys the list first: the marks outlive every paint that uses them.
 CodeListView::~CodeListView() {
   commands_.list().removeObserver(this);
+  if (note_) DestroyWindow(note_);
   if (marks_) ImageList_Destroy(marks_);
 }
 
@@ -118,6 +130,27 @@ void CodeListView::selectRow(std::optional<std::size_t> row) {
 }
 
 void CodeListView::editName(std::size_t row) { ListView_EditLabel(list_, static_cast<int>(row)); }
+
+void CodeListView::showNote(std::size_t row, const std::wstring& text) {
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
+  tool.hwnd = list_;
+  tool.lpszText = const_cast<wchar_t*>(text.c_str());
+  if (!note_) {
+    note_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0, 0, 0,
+                            0, list_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(note_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  }
+  SendMessageW(note_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  RECT place{};
+  ListView_GetItemRect(list_, static_cast<int>(row), &place, LVIR_LABEL);
+  POINT at{place.left, place.bottom};
+  ClientToScreen(list_, &at);
+  SendMessageW(note_, TTM_TRACKPOSITION, 0, MAKELPARAM(at.x, at.y));
+  SendMessageW(note_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+  SetTimer(note_, kNoteTimer, kNoteShownMs, HideNote);
+}
 
 void CodeListView::listChanging(const ListChange&) { selected_before_change_ = selectedRow(); }
 

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include <optional>
+#include <string>
 
 #include "commands/registration.h"
 
@@ -30,6 +31,8 @@ class CodeListView : private CodeListObserver {
   std::optional<std::size_t> selectedRow() const;
   void selectRow(std::optional<std::size_t> row);
   void editName(std::size_t row);
+  // A short note under the row's name that goes by itself after a few seconds.
+  void showNote(std::size_t row, const std::wstring& text);
 
  private:
   void fillCell(LVITEMW& item);
@@ -39,6 +42,7 @@ class CodeListView : private CodeListObserver {
   HWND list_;
   Registration& commands_;
   HIMAGELIST marks_ = nullptr;
+  HWND note_ = nullptr;  // a tracking tooltip, made for the first note
   std::optional<std::size_t> selected_before_change_;
 };
 

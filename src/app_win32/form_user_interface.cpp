@@ -51,6 +51,8 @@ void FormUserInterface::copyToClipboard(const std::string& text) {
   CloseClipboard();
 }
 
+void FormUserInterface::showSent(std::size_t row, const std::string& text) { form_.showRowNote(row, text); }
+
 void FormUserInterface::showCaption(const std::string& caption) {
   SetWindowTextW(form_.handle(), WideFromUtf8(caption).c_str());
 }

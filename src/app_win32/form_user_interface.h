@@ -26,6 +26,7 @@ class FormUserInterface : public UserInterface {
   std::size_t ask(const Question& question) override;
   void copyToClipboard(const std::string& text) override;
   void showCaption(const std::string& caption) override;
+  void showSent(std::size_t row, const std::string& text) override;
 
  protected:
   void showDefaultErrorBox(const std::string& text) override;

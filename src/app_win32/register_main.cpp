@@ -42,6 +42,8 @@ constexpr MenuItem kListMenu[] = {
     {0, nullptr},
     {TRegisterForm::MoveUpCommand, L"上へ移動\tCtrl+Up"}, {TRegisterForm::MoveDownCommand, L"下へ移動\tCtrl+Down"},
 };
+constexpr wchar_t kSendMenuText[] = L"送信\tCtrl+Enter";
+constexpr wchar_t kViewMenuText[] = L"コードを表示\tEnter";
 
 struct Shortcut {
   WPARAM key;
@@ -53,11 +55,12 @@ constexpr Shortcut kListShortcuts[] = {
     {VK_DELETE, false, false, TRegisterForm::DeleteCommand}, {VK_UP, true, false, TRegisterForm::MoveUpCommand},
     {VK_DOWN, true, false, TRegisterForm::MoveDownCommand},  {'C', true, false, TRegisterForm::CopyCommand},
 };
-// The list's history is the window's: after Save or Load the focus is on a button.
+// The list's history and sending are the window's: after Save or Load the focus is on a button.
 constexpr Shortcut kWindowShortcuts[] = {
     {'Z', true, false, TRegisterForm::UndoCommand},
     {'Y', true, false, TRegisterForm::RedoCommand},
     {'Z', true, true, TRegisterForm::RedoCommand},
+    {VK_RETURN, true, false, TRegisterForm::SendCommand},
 };
 
 // The command on `key` with the modifier keys held now, if any.
@@ -102,6 +105,8 @@ TRegisterForm::TRegisterForm(RegisterFormEnvironment environment, HWND owner)
 
 // The list goes before the marks it draws and the commands whose rows it shows.
 TRegisterForm::~TRegisterForm() {
+  commands_->list().removeObserver(this);
+  codeView_.reset();
   if (DataListView) DestroyWindow(DataListView);
 }
 
@@ -119,6 +124,7 @@ void TRegisterForm::createControls() {
   AddButton = addControl(L"BUTTON", L"Add", BS_PUSHBUTTON | WS_TABSTOP, InGroup({88, 192, 81, 25}), kAddId);
   DefinedGroupBox = addControl(L"BUTTON", L"ファイル", BS_GROUPBOX | WS_CLIPSIBLINGS, kGroup, kGroupId);
   codeList_ = std::make_unique<CodeListView>(DataListView, *commands_);
+  commands_->list().addObserver(this);  // after the list view, which moves the selection first
   SetWindowSubclass(DataListView, listProc, 0, reinterpret_cast<DWORD_PTR>(this));
   dpiApplied();
 }
@@ -162,6 +168,7 @@ void TRegisterForm::FormClose() {
   if (!commands_->Close(portText())) return;
   closed_ = true;
   ShowWindow(handle(), SW_HIDE);
+  if (codeView_) ShowWindow(codeView_->handle(), SW_HIDE);
   if (onClosed) onClosed();
 }
 
@@ -210,13 +217,18 @@ void TRegisterForm::drawPortItem(const DRAWITEMSTRUCT& item) {
 }
 
 LRESULT TRegisterForm::notify(NMHDR& header) {
-  if (header.hwndFrom == DataListView) return codeList_->notify(header);
-  return 0;
+  if (header.hwndFrom != DataListView) return 0;
+  if (header.code == LVN_ITEMCHANGED) showSelectedCode();
+  return codeList_->notify(header);
 }
 
 LRESULT CALLBACK TRegisterForm::listProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                           DWORD_PTR self) {
   if (message == WM_KEYDOWN && reinterpret_cast<TRegisterForm*>(self)->listKey(wParam)) return 0;
+  // Enter opens the code view: the list takes it before the dialog keys make it a button's.
+  if (const auto* key = reinterpret_cast<const MSG*>(lParam);
+      message == WM_GETDLGCODE && key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
+    return DefSubclassProc(list, message, wParam, lParam) | DLGC_WANTMESSAGE;
   if (message == WM_NCDESTROY) RemoveWindowSubclass(list, listProc, 0);
   return DefSubclassProc(list, message, wParam, lParam);
 }
@@ -227,6 +239,7 @@ bool TRegisterForm::listKey(WPARAM key) {
     if (auto row = codeList_->selectedRow()) codeList_->editName(*row);
     return true;
   }
+  if (key == VK_RETURN && GetKeyState(VK_CONTROL) >= 0) return runGuarded(ViewCommand);
   auto command = CommandOnKey(kListShortcuts, key);
   if (!command) command = CommandOnKey(kWindowShortcuts, key);
   return command && runGuarded(*command);
@@ -258,7 +271,12 @@ void TRegisterForm::runListCommand(int command) {
     case CopyCommand:
       if (auto row = codeList_->selectedRow()) commands_->CopyData(*row);
       break;
-    default: break;
+    case SendCommand: sendSelectedRow(commands_->lastOutput()); break;
+    case ViewCommand: openCodeView(); break;
+    default:
+      if (command >= SendOnOutputCommand + kFirstOutput && command <= SendOnOutputCommand + kLastOutput)
+        sendSelectedRow(command - SendOnOutputCommand);
+      break;
   }
 }
 
@@ -284,6 +302,17 @@ void TRegisterForm::showListMenu(LPARAM where) {
     if (item.command == RedoCommand) enabled = commands_->list().canRedo();
     AppendMenuW(menu, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), static_cast<UINT_PTR>(item.command), item.text);
   }
+  const UINT on_row = row ? MF_ENABLED : MF_GRAYED;
+  HMENU outputs = CreatePopupMenu();
+  for (int output = kFirstOutput; output <= kLastOutput; ++output)
+    AppendMenuW(outputs, MF_STRING, static_cast<UINT_PTR>(SendOnOutputCommand + output),
+                (L"出力 " + std::to_wstring(output)).c_str());
+  CheckMenuRadioItem(outputs, SendOnOutputCommand + kFirstOutput, SendOnOutputCommand + kLastOutput,
+                     SendOnOutputCommand + commands_->lastOutput(), MF_BYCOMMAND);
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_POPUP | on_row, reinterpret_cast<UINT_PTR>(outputs), kSendMenuText);
+  AppendMenuW(menu, MF_STRING | on_row, ViewCommand, kViewMenuText);
+  SetMenuDefaultItem(menu, ViewCommand, FALSE);  // what Enter on the row does
   const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, handle(), nullptr);
   DestroyMenu(menu);
   if (chosen) runListCommand(chosen);
@@ -292,5 +321,33 @@ void TRegisterForm::showListMenu(LPARAM where) {
 void TRegisterForm::onSelectedRow(std::optional<std::size_t> (Registration::*run)(std::size_t)) {
   if (auto row = codeList_->selectedRow()) codeList_->selectRow(((*commands_).*run)(*row));
 }
+
+void TRegisterForm::sendSelectedRow(int output) {
+  if (auto row = codeList_->selectedRow()) commands_->Send(*row, output, portText());
+}
+
+void TRegisterForm::showRowNote(std::size_t row, const std::string& text) {
+  codeList_->showNote(row, WideFromUtf8(text));
+}
+
+// Made beside this window the first time; afterwards it opens where the user left it.
+void TRegisterForm::openCodeView() {
+  if (!codeList_->selectedRow()) return;
+  if (!codeView_) {
+    codeView_ = std::make_unique<CodeViewWindow>(handle());
+    codeView_->placeBeside(handle());
+  }
+  ShowWindow(codeView_->handle(), SW_SHOW);
+  showSelectedCode();
+}
+
+// The open view follows the selection and every change of the list.
+void TRegisterForm::showSelectedCode() {
+  if (!codeView_ || !IsWindowVisible(codeView_->handle())) return;
+  const auto row = codeList_->selectedRow();
+  codeView_->show(row && *row < commands_->list().size() ? ViewOfRow(commands_->list(), *row) : CodeView{});
+}
+
+void TRegisterForm::listChanged(const ListChange&) { showSelectedCode(); }
 
 }  // namespace brisvel

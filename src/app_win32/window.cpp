@@ -1,6 +1,7 @@
 #include "app_win32/window.h"
 
 #include <exception>
+#include <iterator>
 
 #include "app_win32/prompts.h"
 
@@ -21,6 +22,14 @@ void RegisterClassOnce(WNDPROC procedure) {
     return RegisterClassExW(&windowClass) != 0;
   }();
   (void)registered;
+}
+
+// One of this front end's windows, by its handle; nothing for the system's own.
+Window* OwnWindow(HWND handle) {
+  wchar_t name[std::size(kClassName)] = {};
+  if (!handle || !GetClassNameW(handle, name, static_cast<int>(std::size(name))) || lstrcmpW(name, kClassName) != 0)
+    return nullptr;
+  return reinterpret_cast<Window*>(GetWindowLongPtrW(handle, GWLP_USERDATA));
 }
 
 }  // namespace
@@ -248,8 +257,12 @@ std::wstring WindowText(HWND window) {
   return text;
 }
 
+// A message for another window of the program, the code view for one, is that window's to
+// take, as the main window takes its own.
 void HandleMainLoopMessage(Window& main, MSG& message) {
-  if (main.windowKey(message) || IsDialogMessageW(main.handle(), &message)) return;
+  Window* target = OwnWindow(GetAncestor(message.hwnd, GA_ROOT));
+  if (!target) target = &main;
+  if (target->windowKey(message) || IsDialogMessageW(target->handle(), &message)) return;
   TranslateMessage(&message);
   DispatchMessageW(&message);
 }

@@ -33,6 +33,24 @@ inline std::unique_ptr<TRegisterForm> ShowForm(const ScratchDir& dir, std::vecto
   return form;
 }
 
+// Posts a key (with Ctrl held, if asked) to `target` and runs the main loop's handling until
+// the queue is empty.
+inline void PressKeyThroughMainLoop(Window& main, HWND target, WPARAM key, bool control = false) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  state[VK_CONTROL] = control ? 0x80 : 0;
+  SetKeyboardState(state);
+  PostMessageW(target, WM_KEYDOWN, key, 1);
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) HandleMainLoopMessage(main, message);
+  state[VK_CONTROL] = 0;
+  SetKeyboardState(state);
+}
+
+inline void SelectRow(HWND list, int row) {
+  ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
 inline std::wstring CellText(HWND list, int row, int column) {
   wchar_t text[1024] = L"";
   ListView_GetItemText(list, row, column, text, 1024);

@@ -259,7 +259,9 @@ TEST_F(RegisterFormTest, RepeatedCodesAreMarkedAndTheMenuOffersTheListCommands) 
                                                                {L"データをコピー", true},
                                                                {L"削除", true},
                                                                {L"上へ移動", true},
-                                                               {L"下へ移動", true}}));
+                                                               {L"下へ移動", true},
+                                                               {L"送信", true},
+                                                               {L"コードを表示", true}}));
   EXPECT_EQ(ClipboardText(), std::wstring(480, L'2'));
 }
 
@@ -389,31 +391,18 @@ INSTANTIATE_TEST_SUITE_P(
 namespace brisvel {
 namespace {
 
-// Posts a key with Ctrl held to `target` and runs the main loop's handling until the queue is empty.
-void PressCtrlKeyThroughMainLoop(TRegisterForm& form, HWND target, WPARAM key) {
-  BYTE state[256];
-  GetKeyboardState(state);
-  state[VK_CONTROL] = 0x80;
-  SetKeyboardState(state);
-  PostMessageW(target, WM_KEYDOWN, key, 1);
-  MSG message;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) HandleMainLoopMessage(form, message);
-  state[VK_CONTROL] = 0;
-  SetKeyboardState(state);
-}
-
 // Undo and redo act wherever the focus is in the window, but a text field keeps its own.
 TEST_F(RegisterFormTest, UndoAndRedoAreWindowWideButTheEditFieldKeepsItsOwn) {
   auto form = ShowForm(dir);
   LoadRows(*form, {"a", "b"});
   form->commands().Delete(0);
-  PressCtrlKeyThroughMainLoop(*form, form->SaveButton, 'Z');
+  PressKeyThroughMainLoop(*form, form->SaveButton, 'Z', true);
   EXPECT_EQ(Names(form->commands().list()), (std::vector<std::string>{"a", "b"}));
-  PressCtrlKeyThroughMainLoop(*form, form->SaveButton, 'Y');
+  PressKeyThroughMainLoop(*form, form->SaveButton, 'Y', true);
   EXPECT_EQ(Names(form->commands().list()), (std::vector<std::string>{"b"}));
   HWND field = FindWindowExW(form->COMCombo, nullptr, WC_EDITW, nullptr);
   ASSERT_NE(field, nullptr);
-  PressCtrlKeyThroughMainLoop(*form, field, 'Z');
+  PressKeyThroughMainLoop(*form, field, 'Z', true);
   EXPECT_EQ(Names(form->commands().list()), (std::vector<std::string>{"b"}));
 }
 
