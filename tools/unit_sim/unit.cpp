@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -145,14 +146,15 @@ void Unit::OnSendByte(std::uint8_t byte) {
 }
 
 void Unit::AnswerSend(SendStep step, std::uint8_t answer) {
-  static constexpr const char* kStepNames[] = {"\"t\"", "the output", "the code"};
-  const char* name = kStepNames[static_cast<int>(step)];
+  const std::string name = step == SendStep::Start    ? "\"t\""
+                           : step == SendStep::Output ? "output " + std::to_string(output_)
+                                                      : "the code for output " + std::to_string(output_);
   if (options_.silent || (options_.send_silent_at && step >= *options_.send_silent_at)) {
-    Log("received %s; staying silent", name);
+    Log("received %s; staying silent", name.c_str());
     return;
   }
   WriteToLine(line_.master(), std::span(&answer, 1));
-  Log("received %s, sent 0x%02X", name, answer);
+  Log("received %s, sent 0x%02X", name.c_str(), answer);
 }
 
 // The emitted code goes to stdout, one line each, for whoever checks what was sent.
