@@ -129,8 +129,8 @@ bool Registration::Close(const std::string& port_text) {
     profile::WriteFileString(environment_.settings_path, kSection, kPortKey, ToProfileBytes(port_text));
     if (output_used_) profile::WriteFileString(environment_.settings_path, kSection, kOutputKey, std::to_string(last_output_));
   } catch (const UserError&) {
-    // Only the port text and the output are lost; a settings file that cannot be written must not keep
-    // the user from quitting.
+    // Only the port text and the output are lost; a settings file that cannot be written
+    // must not keep the user from quitting.
     ui_.showDefaultError(environment_.settings_path.string() + " に書き込めません");
   }
   journal_.discard();

@@ -70,8 +70,8 @@ class Registration {
   // restore the work of a run that did not close normally.
   PortChoices Start();
   // Asks before unsaved changes are dropped, then writes the port text to the settings, and
-  // the output last used once a code went out; false when the user chose to stay. A settings file that cannot be written is
-  // reported, and the close goes ahead.
+  // the output last used once a code went out; false when the user chose to stay. A
+  // settings file that cannot be written is reported, and the close goes ahead.
   bool Close(const std::string& port_text);
 
   // Asks for a name, captures a code from the unit on `port_text` (a path, or a bare device
