@@ -14,22 +14,10 @@
 namespace brisvel::cli {
 namespace {
 
-int ExitCodeOf(unit::Failure step) {
-  switch (step) {
-    case unit::Failure::Open: return kExitOpen;
-    case unit::Failure::Write: return kExitWrite;
-    case unit::Failure::Read: return kExitRead;
-    case unit::Failure::NotAcknowledged: return kExitNotY;
-    case unit::Failure::NotPacketStart: return kExitNotS;
-    case unit::Failure::NotCodeEnd: return kExitNotE;
-  }
-  return kExitRefused;
-}
-
 // A name refused, or the platform refusing the monitor thread, is no step of the exchange.
 int ExitCodeOf(const AddOutcome& outcome) {
   if (outcome.ended == AddOutcome::Ended::Cancelled) return kExitCancelled;
-  return outcome.failed_step ? ExitCodeOf(*outcome.failed_step) : kExitRefused;
+  return outcome.failed_step ? ExitCodeOfStep(*outcome.failed_step) : kExitRefused;
 }
 
 // A link to a file not made yet counts as absent: saving creates the file it names. Anything
@@ -43,10 +31,7 @@ bool Exists(const std::filesystem::path& file) {
 // read whole, which saving would cut short.
 std::vector<CodeEntry> LoadWhole(const std::filesystem::path& file) {
   if (!Exists(file)) return {};
-  LoadedCodeList loaded = LoadCodeListFile(file);
-  if (loaded.unread) throw UserError(UnreadLinesMessage(*loaded.unread));
-  if (loaded.error) throw *loaded.error;
-  return std::move(loaded.entries);
+  return LoadWholeCodeList(file);
 }
 
 // Appends the entry to the file as it is now, rows another writer has added since the capture

@@ -7,4 +7,11 @@ std::string UnreadLinesMessage(const UnreadLines& unread) {
          std::to_string(unread.first) + " on: a NUL byte ends the text there";
 }
 
+std::vector<CodeEntry> LoadWholeCodeList(const std::filesystem::path& file) {
+  LoadedCodeList loaded = LoadCodeListFile(file);
+  if (loaded.unread) throw UserError(UnreadLinesMessage(*loaded.unread));
+  if (loaded.error) throw *loaded.error;
+  return std::move(loaded.entries);
+}
+
 }  // namespace brisvel::cli

@@ -1,4 +1,4 @@
-// brisvelremo-cli: the registration tool's capture, and checks and conversions of its
+// brisvelremo-cli: the registration tool's capture and sending, and checks and conversions of its
 // code-list files, for machines without a screen.
 #include <clocale>
 #include <exception>
@@ -7,6 +7,7 @@
 #include "cli/check_command.h"
 #include "cli/exit_codes.h"
 #include "cli/options.h"
+#include "cli/send_command.h"
 #include "cli/terminal.h"
 #include "cli/transfer_commands.h"
 #include "cli/wait_loop.h"
@@ -37,6 +38,9 @@ int Run(const Command& command, Terminal& terminal) {
       // Before the serial link starts its monitor thread, which inherits the signal mask.
       Interruption::Install();
       return RunCapture(command.capture, terminal);
+    case Command::Kind::Send:
+      Interruption::Install();
+      return RunSend(command.send, terminal);
     case Command::Kind::Check:
       return RunCheck(command.file, terminal);
     case Command::Kind::Export:

@@ -1,6 +1,9 @@
 #include "cli/options.h"
 
+#include "core/formats/capture_exchange.h"
+
 #include <algorithm>
+#include <charconv>
 #include <map>
 #include <string_view>
 
@@ -10,11 +13,17 @@ const char* const kUsage =
     "usage: brisvelremo-cli COMMAND [options]\n"
     "\n"
     "Captures infrared remote-control codes from a PC-OP-RS1 unit into BrisvelRemo's\n"
-    "code-list files (Shift-JIS CSV) without a window, and checks and converts those files.\n"
+    "code-list files (Shift-JIS CSV) and sends them through it without a window, and\n"
+    "checks and converts those files.\n"
     "\n"
     "  ports                              list the serial ports\n"
     "  capture --port P --name N --file F capture one code from the unit on P and append\n"
     "                                     it under the name N to F (created when absent)\n"
+    "  send --port P --file F (--name N | --row K) [--output 1-4]\n"
+    "  send --port P --data HEX [--output 1-4]\n"
+    "                                     have the unit on P emit the code of F's row\n"
+    "                                     named N, or numbered K from 1, or the 480 hex\n"
+    "                                     digits HEX, from output 1 (the default) to 4\n"
     "  check F                            report what in F would not survive the tool\n"
     "  export F --format csv|json [-o OUT]\n"
     "                                     write F's rows as UTF-8 CSV or JSON (stdout\n"
@@ -23,8 +32,9 @@ const char* const kUsage =
     "  --help, --version\n"
     "\n"
     "Ctrl+C cancels a capture that waits for the code. Exit status: 0 done; 1 problems\n"
-    "found (check) or input refused; 2 a file that cannot be read or written; 3-8 a failed\n"
-    "capture step (open, write, read, not Y, not S, not E); 64 a bad command line;\n"
+    "found (check) or input refused (send: no such row, a name on several rows, a row\n"
+    "without a code); 2 a file that cannot be read or written; 3-8 a failed capture or\n"
+    "send step (open, write, read, not Y, not S, not E); 64 a bad command line;\n"
     "130 cancelled. See brisvelremo-cli(1).\n";
 
 namespace {
@@ -102,6 +112,40 @@ std::optional<std::filesystem::path> OutputOf(const std::string& value) {
   return PathOf(value);
 }
 
+// A whole number from `low` to `high`; nothing else.
+std::optional<std::size_t> NumberIn(const std::string& text, std::size_t low, std::size_t high) {
+  std::size_t number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end != text.data() + text.size() || number < low || number > high) return std::nullopt;
+  return number;
+}
+
+// The code comes from --data alone, or from --file and one of --name and --row.
+SendOptions ParseSend(Arguments& arguments) {
+  SendOptions send;
+  send.port = NonEmpty(arguments.Take("--port"), "--port");
+  if (auto output = arguments.TakeIfGiven("--output")) {
+    const auto number = NumberIn(*output, kFirstOutput, kLastOutput);
+    if (!number) throw UsageError("--output is 1, 2, 3 or 4, not " + *output);
+    send.output = static_cast<int>(*number);
+  }
+  send.data = arguments.TakeIfGiven("--data");
+  if (auto file = arguments.TakeIfGiven("--file")) send.file = PathOf(NonEmpty(*file, "--file"));
+  send.name = arguments.TakeIfGiven("--name");
+  if (auto row = arguments.TakeIfGiven("--row")) {
+    send.row = NumberIn(*row, 1, SIZE_MAX);
+    if (!send.row) throw UsageError("--row is a row number from 1, not " + *row);
+  }
+  if (send.data) {
+    if (send.file || send.name || send.row) throw UsageError("--data goes without --file, --name and --row");
+    if (!CodeOfHexText(*send.data)) throw UsageError("--data must be exactly 480 hexadecimal digits");
+  } else if (!send.file || send.name.has_value() == send.row.has_value()) {
+    throw UsageError("send needs --data, or --file with one of --name and --row");
+  }
+  if (send.name) NonEmpty(*send.name, "--name");
+  return send;
+}
+
 }  // namespace
 
 Command ParseCommandLine(const std::vector<std::string>& args) {
@@ -122,6 +166,9 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
     command.capture.port = NonEmpty(arguments.Take("--port"), "--port");
     command.capture.name = NonEmpty(arguments.Take("--name"), "--name");
     command.capture.file = PathOf(NonEmpty(arguments.Take("--file"), "--file"));
+  } else if (name == "send") {
+    command.kind = Command::Kind::Send;
+    command.send = ParseSend(arguments);
   } else if (name == "check") {
     command.kind = Command::Kind::Check;
     command.file = arguments.TakeOnlyPositional("code-list file");

@@ -62,6 +62,10 @@ std::optional<std::string> TerminalUserInterface::askText(const std::string&, co
 
 void TerminalUserInterface::showError(const std::string& message) { terminal_.Error(message); }
 
+void TerminalUserInterface::showSent(std::size_t row, const std::string& text) {
+  terminal_.Error("row " + std::to_string(row + 1) + ": " + text);
+}
+
 void TerminalUserInterface::showDefaultErrorBox(const std::string& text) { showError(text); }
 
 std::optional<std::filesystem::path> TerminalUserInterface::chooseFile(FileDialogKind,

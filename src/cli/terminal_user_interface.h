@@ -26,6 +26,8 @@ class TerminalUserInterface : public UserInterface {
   // empty list and offers no recovery, so it never drops changes and restores nothing. The capture holds the file locked from its read to its write, so no other writer's
   // work can come between them.
   bool askOverwrite(const std::string&) override { return true; }
+  // The confirmation of a code sent, on stderr with the other messages.
+  void showSent(std::size_t row, const std::string& text) override;
   // No window: no clipboard or caption to show.
   void copyToClipboard(const std::string&) override {}
   void showCaption(const std::string&) override {}

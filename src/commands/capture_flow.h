@@ -5,17 +5,15 @@
 #include <chrono>
 #include <string>
 
+#include "commands/unit_line.h"
 #include "commands/user_interface.h"
 #include "unit/protocol.h"
 
 namespace brisvel {
 
-// The user cancelled the capture.
-struct CaptureCancelled {};
-
 // Captures one code from the unit at `device`, waiting in `dialog`, which is left up. Throws
 // unit::ExchangeError for a failed step (a unit silent for `reply_limit` fails the read),
-// CaptureCancelled, or serial::ThreadError. The port is closed when it returns or throws.
+// ExchangeCancelled, or serial::ThreadError. The port is closed when it returns or throws.
 unit::Code CaptureCode(ReceiveDialog& dialog, const std::string& device, std::chrono::milliseconds reply_limit);
 
 }  // namespace brisvel

@@ -1,7 +1,6 @@
 #include "commands/code_list.h"
 
 #include <algorithm>
-#include <cctype>
 #include <functional>
 #include <string_view>
 
@@ -16,10 +15,7 @@ std::size_t Distance(std::size_t a, std::size_t b) { return a > b ? a - b : b - 
 
 }  // namespace
 
-bool IsCapturedCode(std::string_view data) {
-  return data.size() == 2 * kCodeBytes &&
-         std::ranges::all_of(data, [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
-}
+bool IsCapturedCode(std::string_view data) { return CodeOfHexText(data).has_value(); }
 
 void CodeList::append(CodeEntry entry) { record({Step::Kind::Insert, entries_.size(), 0, std::move(entry)}); }
 

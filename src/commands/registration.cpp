@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "commands/capture_flow.h"
+#include "commands/send_flow.h"
 #include "core/formats/capture_exchange.h"
 #include "core/formats/code_list_file.h"
 #include "core/errors.h"
@@ -17,6 +18,7 @@ namespace {
 
 constexpr char kSection[] = "SETTING";
 constexpr char kPortKey[] = "COM";
+constexpr char kOutputKey[] = "OUTPUT";
 constexpr char kNamePrompt[] = "データ名を入力";
 constexpr int kMaxNameBytes = 255;
 constexpr char kCancelled[] = "cancel";
@@ -24,6 +26,17 @@ constexpr char kCancelled[] = "cancel";
 // Port names are ASCII in practice; a path Shift-JIS cannot hold is kept as UTF-8 bytes
 // rather than lost.
 std::string ToProfileBytes(const std::string& utf8) { return sjis::FromUtf8(utf8).value_or(utf8); }
+
+// The output remembered in the settings; anything but an output's number is the first.
+int OutputOfSetting(const std::string& text) {
+  for (int output = kFirstOutput; output <= kLastOutput; ++output)
+    if (text == std::to_string(output)) return output;
+  return kFirstOutput;
+}
+
+std::string RowText(const CodeList& list, std::size_t row) {
+  return "行 " + std::to_string(row + 1) + "「" + sjis::ToUtf8(list.at(row).name) + "」";
+}
 
 // The restore question, and what the restore cannot give back as it was.
 std::string RestoreQuestion(const RecoveryJournal::Recovered& recovered,
@@ -59,6 +72,8 @@ PortChoices Registration::Start() {
   const profile::FileValue setting = profile::ReadFileString(environment_.settings_path, kSection, kPortKey, "");
   if (!setting.problem.empty()) ui_.showDefaultError(setting.problem);
   choices.text = sjis::ToUtf8(setting.value);
+  // The file's problem, if any, was told with the port's key.
+  last_output_ = OutputOfSetting(profile::ReadFileString(environment_.settings_path, kSection, kOutputKey, "").value);
   auto listed = environment_.list_ports();
   if (!listed) ui_.showError(kNoSerialPortMessage);
   choices.ports = std::move(listed).value_or(std::vector<SerialPortInfo>{});
@@ -112,9 +127,10 @@ bool Registration::Close(const std::string& port_text) {
   if (!keepOrSaveChanges()) return false;
   try {
     profile::WriteFileString(environment_.settings_path, kSection, kPortKey, ToProfileBytes(port_text));
+    if (output_used_) profile::WriteFileString(environment_.settings_path, kSection, kOutputKey, std::to_string(last_output_));
   } catch (const UserError&) {
-    // Only the port text is lost; a settings file that cannot be written must not keep
-    // the user from quitting.
+    // Only the port text and the output are lost; a settings file that cannot be written
+    // must not keep the user from quitting.
     ui_.showDefaultError(environment_.settings_path.string() + " に書き込めません");
   }
   journal_.discard();
@@ -145,29 +161,58 @@ AddOutcome Registration::Add(const std::string& port_text) {
     return {Ended::NotStarted, std::nullopt};
   }
   const std::string device = DevicePathOf(port_text);
-  try {
-    // Made in the try block, the dialog is gone, after the port, before an error shows; a
-    // code joins the list while the dialog is still up, so that its row comes at once.
-    const std::unique_ptr<ReceiveDialog> dialog = ui_.createReceiveDialog();
-    const unit::Code code = CaptureCode(*dialog, device, std::chrono::milliseconds(environment_.capture_timeout_ms));
+  const auto fault = exchangeWithUnit(device, [&](ReceiveDialog& dialog) {
+    const unit::Code code = CaptureCode(dialog, device, std::chrono::milliseconds(environment_.capture_timeout_ms));
+    // The code joins the list while the dialog is still up, so that its row comes at once.
     list_.append({std::move(*name_bytes), HexText(code)});
     changed();
-    return {Ended::Added, std::nullopt};
-  } catch (const CaptureCancelled&) {
+  });
+  if (!fault) return {Ended::Added, std::nullopt};
+  return {fault->cancelled ? Ended::Cancelled : Ended::Failed, fault->step};
+}
+
+SendOutcome Registration::Send(std::size_t row, int output, const std::string& port_text) {
+  using Ended = SendOutcome::Ended;
+  if (port_text.empty() || row >= list_.size() || output < kFirstOutput || output > kLastOutput)
+    return {Ended::NotStarted, std::nullopt};
+  const std::optional<unit::Code> code = CodeOfHexText(list_.at(row).data.value_or(""));
+  if (!code) {
+    ui_.showError(RowText(list_, row) + " には送信できるコードがありません（16 進数 480 桁ではありません）");
+    return {Ended::NotStarted, std::nullopt};
+  }
+  const std::string device = DevicePathOf(port_text);
+  const auto fault = exchangeWithUnit(device, [&](ReceiveDialog& dialog) {
+    SendCode(dialog, device, output, *code, std::chrono::milliseconds(environment_.answer_timeout_ms));
+  });
+  if (fault) return {Ended::Failed, fault->step};
+  last_output_ = output;
+  output_used_ = true;
+  ui_.showSent(row, "送信しました（出力 " + std::to_string(output) + "）");
+  return {Ended::Sent, std::nullopt};
+}
+
+std::optional<Registration::ExchangeFault> Registration::exchangeWithUnit(
+    const std::string& device, const std::function<void(ReceiveDialog&)>& exchange) {
+  try {
+    // Made in the try block, the dialog is gone, after the port, before an error shows.
+    const std::unique_ptr<ReceiveDialog> dialog = ui_.createReceiveDialog();
+    exchange(*dialog);
+    return std::nullopt;
+  } catch (const ExchangeCancelled&) {
     ui_.showError(kCancelled);
-    return {Ended::Cancelled, std::nullopt};
+    return ExchangeFault{true, std::nullopt};
   } catch (const unit::ExchangeError& error) {
-    ui_.showError(captureErrorText(error, device));
-    return {Ended::Failed, error.failure()};
+    ui_.showError(exchangeErrorText(error, device));
+    return ExchangeFault{false, error.failure()};
   } catch (const std::exception& error) {
     // The monitor thread the platform would not start: shown once, as a failed step is.
     ui_.showError(error.what());
-    return {Ended::Failed, std::nullopt};
+    return ExchangeFault{false, std::nullopt};
   }
 }
 
 // The step's own text stays the first line; what the port's failure means goes below it.
-std::string Registration::captureErrorText(const unit::ExchangeError& error, const std::string& device) const {
+std::string Registration::exchangeErrorText(const unit::ExchangeError& error, const std::string& device) const {
   if (!error.portError()) return error.what();
   const PortStep step = error.failure() == unit::Failure::Open ? PortStep::Open : PortStep::Transfer;
   const auto present = environment_.list_ports().value_or(std::vector<SerialPortInfo>{});

@@ -26,6 +26,7 @@ struct CommandEnvironment {
   std::function<std::optional<std::vector<SerialPortInfo>>()> list_ports;  // as ListSerialPorts
   int capture_timeout_ms = 30000;  // tests shorten the wait for a silent unit
   std::filesystem::path recovery_folder;
+  int answer_timeout_ms = 5000;  // for each of the unit's answers while sending
 
   // The settings file where this copy keeps it (SettingsFilePath), the ports the system
   // knows, the user's state folder.
@@ -56,7 +57,7 @@ struct SendOutcome {
 
 // The unit's infrared outputs.
 inline constexpr int kFirstOutput = 1;
-inline constexpr int kLastOutput = 4;
+inline constexpr int kLastOutput = unit::kOutputCount;
 
 class Registration {
  public:
@@ -68,9 +69,9 @@ class Registration {
   // Reads the settings, lists the ports (saying so when there are none) and offers to
   // restore the work of a run that did not close normally.
   PortChoices Start();
-  // Asks before unsaved changes are dropped, then writes the port text to the settings;
-  // false when the user chose to stay. A settings file that cannot be written is
-  // reported, and the close goes ahead.
+  // Asks before unsaved changes are dropped, then writes the port text to the settings, and
+  // the output last used once a code went out; false when the user chose to stay. A
+  // settings file that cannot be written is reported, and the close goes ahead.
   bool Close(const std::string& port_text);
 
   // Asks for a name, captures a code from the unit on `port_text` (a path, or a bare device
@@ -109,7 +110,15 @@ class Registration {
   void offerRecovery();
   bool offerToRestore(const std::filesystem::path& journal, LockedFile lock, RecoveryJournal::Recovered recovered);
   void changed();
-  std::string captureErrorText(const unit::ExchangeError& error, const std::string& device) const;
+  // Runs an exchange with the unit in a receive dialog; when it does not complete, the user
+  // has been told, and the result says how it ended.
+  struct ExchangeFault {
+    bool cancelled = false;
+    std::optional<unit::Failure> step;
+  };
+  std::optional<ExchangeFault> exchangeWithUnit(const std::string& device,
+                                                const std::function<void(ReceiveDialog&)>& exchange);
+  std::string exchangeErrorText(const unit::ExchangeError& error, const std::string& device) const;
 
   CommandEnvironment environment_;
   UserInterface& ui_;
@@ -121,6 +130,7 @@ class Registration {
   std::optional<std::filesystem::path> last_opened_;
   std::string caption_;
   int last_output_ = kFirstOutput;
+  bool output_used_ = false;  // a code went out in this run: the settings get its output
 };
 
 }  // namespace brisvel

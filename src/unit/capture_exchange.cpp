@@ -9,8 +9,6 @@ void StartCapture(serial::Trs232c& port) {
 
 bool AnswerArrived(const serial::Trs232c& port) { return port.ReceivedCount() > 0; }
 
-void ReadAcknowledgement(serial::Trs232c& port) { ExpectByte(port, kAcknowledgement, Failure::NotAcknowledged); }
-
 Code ReadCapturedCode(serial::Trs232c& port) {
   Packet packet{};
   ReadBytes(port, packet);

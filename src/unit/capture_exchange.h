@@ -16,9 +16,6 @@ void StartCapture(serial::Trs232c& port);
 // while the port is open, and it would cost a notification for every byte of the packet.
 bool AnswerArrived(const serial::Trs232c& port);
 
-// Reads the unit's acknowledgement. Read at once, this waits up to rxtimeout itself.
-void ReadAcknowledgement(serial::Trs232c& port);
-
 // Reads the packet that has arrived (OnPACKET) and closes the port; returns the code.
 Code ReadCapturedCode(serial::Trs232c& port);
 

@@ -39,4 +39,6 @@ void ExpectByte(serial::Trs232c& port, std::uint8_t expected, Failure mismatch) 
   if (byte != expected) throw ExchangeError(mismatch);
 }
 
+void ReadAcknowledgement(serial::Trs232c& port) { ExpectByte(port, kAcknowledgement, Failure::NotAcknowledged); }
+
 }  // namespace brisvel::unit

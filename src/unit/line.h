@@ -36,6 +36,8 @@ void OpenLine(serial::Trs232c& port);
 void SendByte(serial::Trs232c& port, std::uint8_t byte);
 // Reads one byte, waiting up to rxtimeout; `mismatch` when it is another.
 void ExpectByte(serial::Trs232c& port, std::uint8_t expected, Failure mismatch);
+// Reads the unit's "Y". Read at once, this waits up to rxtimeout itself.
+void ReadAcknowledgement(serial::Trs232c& port);
 template <std::size_t N>
 void ReadBytes(serial::Trs232c& port, std::array<std::uint8_t, N>& bytes) {
   if (!port.Read(bytes.data(), static_cast<int>(N))) throw ExchangeError(Failure::Read, port.LastError());

@@ -16,6 +16,16 @@ const char* FailureText(Failure failure) {
   return "error";
 }
 
+std::uint8_t OutputByte(int output) { return static_cast<std::uint8_t>('0' + output); }
+
+std::optional<int> OutputOf(std::uint8_t byte) {
+  const int output = byte - '0';
+  if (output < 1 || output > kOutputCount) return std::nullopt;
+  return output;
+}
+
+bool IsSendDone(std::uint8_t answer) { return answer == kCodeEnd || answer == kAcknowledgement; }
+
 Packet FramePacket(const Code& code) {
   Packet packet{};
   packet.front() = kPacketStart;

@@ -36,13 +36,7 @@ class CaptureCommandTest : public testing::Test {
   const CodeList& list() { return commands->list(); }
 
   // After every Add the port is free again and no monitor thread is left behind.
-  void ExpectPortReleased() {
-    EXPECT_EQ(UnnamedThreadCountSettledAt(threads_before), threads_before);
-    PumpedReceiveDialog probe(std::chrono::milliseconds(0));
-    serial::Trs232c port(probe.notificationWindow());
-    port.portname = device;
-    EXPECT_TRUE(port.Open());
-  }
+  void ExpectPortReleased() { testing_support::ExpectPortReleased(device, threads_before); }
 
   ScratchDir dir;
   ScriptedUserInterface ui;

@@ -10,8 +10,12 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "commands/user_interface.h"
 #include "pumped_window.h"
+#include "serial/rs232c.h"
+#include "thread_count.h"
 
 namespace brisvel::testing_support {
 
@@ -84,6 +88,7 @@ class ScriptedUserInterface : public UserInterface {
     return overwrite_answer;
   }
   void copyToClipboard(const std::string& text) override { clipboard = text; }
+  void showSent(std::size_t row, const std::string& text) override { sent.push_back({row, text}); }
   void showCaption(const std::string& text) override { caption = text; }
 
   struct Question {
@@ -101,6 +106,7 @@ class ScriptedUserInterface : public UserInterface {
   std::string clipboard;
   std::string caption;
   std::vector<std::string> errors;
+  std::vector<std::pair<std::size_t, std::string>> sent;
   std::vector<std::string> default_errors;
   std::vector<Question> asked;
   std::vector<FileDialog> file_dialogs;
@@ -117,5 +123,14 @@ class ScriptedUserInterface : public UserInterface {
     return answer;
   }
 };
+
+// After an exchange no monitor thread is left behind and the port opens again.
+inline void ExpectPortReleased(const std::string& device, std::size_t threads_before) {
+  EXPECT_EQ(UnnamedThreadCountSettledAt(threads_before), threads_before);
+  PumpedReceiveDialog probe(std::chrono::milliseconds(0));
+  serial::Trs232c port(probe.notificationWindow());
+  port.portname = device;
+  EXPECT_TRUE(port.Open());
+}
 
 }  // namespace brisvel::testing_support

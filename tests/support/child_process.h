@@ -98,7 +98,9 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  std::string DevicePath() {
+  // The simulator's first line.
+  std::string DevicePath() { return StdoutLine(); }
+  std::string StdoutLine() {
     std::string line;
     char c;
     while (WaitReadable(stdout_, kPatience) && read(stdout_, &c, 1) == 1 && c != '\n') {

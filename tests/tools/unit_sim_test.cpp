@@ -204,6 +204,20 @@ TEST_F(UnitSimTest, ServesAgainAfterAnAbandonedCapture) {
   EXPECT_EQ(reply.front(), 0x59);
 }
 
+// A tool that stopped in the middle of a code leaves the rest unsent; a second later the
+// unit takes "r" as a capture again, not as a code byte.
+TEST_F(UnitSimTest, ServesAgainAfterAnAbandonedSend) {
+  Port port(Start({"--delay", kDelay}));
+  port.Send("t");
+  ASSERT_EQ(port.Receive(1), Bytes{0x59});
+  port.Send("4" + std::string(100, 'x'));
+  ASSERT_EQ(port.Receive(1), Bytes{0x59});
+  std::this_thread::sleep_for(1200ms);
+  port.Send("r");
+  EXPECT_EQ(port.Receive(1), Bytes{0x59});
+  EXPECT_EQ(port.ReceiveAll(kPacketSize).size(), kPacketSize);
+}
+
 TEST_F(UnitSimTest, HangUpClosesTheLineInsteadOfThePacketAndExits) {
   Port port(Start({"--delay", kDelay, "--hangup"}));
   port.Send("r");
@@ -312,8 +326,8 @@ TEST_F(UnitSimTest, HelpDescribesTheOptions) {
   Start({"--help"});
   EXPECT_EQ(simulator_->WaitExit(), 0);
   std::string usage = simulator_->Stdout();
-  for (const char* option : {"--link", "--delay", "--code", "--ack", "--silent", "--short",
-                             "--start", "--end", "--hangup"}) {
+  for (const char* option : {"--link", "--delay", "--code", "--ack", "--silent", "--short", "--start", "--end",
+                             "--hangup", "--send-ack", "--output-ack", "--sent-ack", "--send-silent"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
 }
@@ -352,7 +366,8 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCommandLine{"ShortOverPacket", {"--short", "243"}},
                       BadCommandLine{"CodeTooShort", {"--code", std::string(478, '0')}},
                       BadCommandLine{"CodeNotHex", {"--code", std::string(479, '0') + "g"}},
-                      BadCommandLine{"EmptyLink", {"--link", ""}}),
+                      BadCommandLine{"EmptyLink", {"--link", ""}},
+                      BadCommandLine{"UnknownSendStep", {"--send-silent", "end"}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

@@ -15,6 +15,10 @@ const char* const kUsage =
     "and then sends \"S\", 240 code bytes and \"E\" at the pace of a 115200 bit/s line.\n"
     "Serves capture after capture until SIGINT or SIGTERM.\n"
     "\n"
+    "Sending: answers \"t\" with \"Y\", an output (\"1\" to \"4\") with \"Y\" and the\n"
+    "240 code bytes that follow with \"E\", and prints each code it emits on stdout as\n"
+    "one line: \"output N\" and the 480 hex digits, e.g. \"output 2 000FA5...\".\n"
+    "\n"
     "  --link PATH      also make a symbolic link to the device at PATH (an old link\n"
     "                   there is replaced; the link is removed at exit)\n"
     "  --delay SECONDS  send the packet SECONDS after each acknowledgement (fractions\n"
@@ -32,6 +36,13 @@ const char* const kUsage =
     "  --end BYTE       end the packet with BYTE instead of 0x45\n"
     "  --hangup         instead of sending the packet, close the line as an unplugged\n"
     "                   adapter would, and exit\n"
+    "  --send-ack BYTE  answer \"t\" with BYTE instead of 0x59\n"
+    "  --output-ack BYTE\n"
+    "                   answer the output byte with BYTE instead of 0x59\n"
+    "  --sent-ack BYTE  answer the code bytes with BYTE instead of 0x45\n"
+    "  --send-silent STEP\n"
+    "                   while sending, say nothing from STEP on: start (no answer to\n"
+    "                   \"t\"), output or code\n"
     "\n"
     "  --help           show this text\n"
     "\n"
@@ -81,6 +92,13 @@ std::optional<Code> ParseCode(std::string_view text) {
   return code;
 }
 
+std::optional<SendStep> ParseSendStep(std::string_view text) {
+  if (text == "start") return SendStep::Start;
+  if (text == "output") return SendStep::Output;
+  if (text == "code") return SendStep::CodeBytes;
+  return std::nullopt;
+}
+
 // Applies an option's value, or returns false when the value is not acceptable.
 using ValueSetter = std::function<bool(Options&, std::string_view)>;
 
@@ -117,6 +135,14 @@ const ValueOption* FindValueOption(std::string_view name) {
        Store<std::uint8_t>(ParseByte, [](Options& o, std::uint8_t b) { o.framing.start = b; })},
       {"--end", "a byte, 0 to 255 or 0x00 to 0xFF",
        Store<std::uint8_t>(ParseByte, [](Options& o, std::uint8_t b) { o.framing.end = b; })},
+      {"--send-ack", "a byte, 0 to 255 or 0x00 to 0xFF",
+       Store<std::uint8_t>(ParseByte, [](Options& o, std::uint8_t b) { o.send_answers.start = b; })},
+      {"--output-ack", "a byte, 0 to 255 or 0x00 to 0xFF",
+       Store<std::uint8_t>(ParseByte, [](Options& o, std::uint8_t b) { o.send_answers.output = b; })},
+      {"--sent-ack", "a byte, 0 to 255 or 0x00 to 0xFF",
+       Store<std::uint8_t>(ParseByte, [](Options& o, std::uint8_t b) { o.send_answers.done = b; })},
+      {"--send-silent", "start, output or code",
+       Store<SendStep>(ParseSendStep, [](Options& o, SendStep s) { o.send_silent_at = s; })},
       {"--short", "a byte count, 0 to 242",
        Store<std::size_t>(ParsePacketLength,
                           [](Options& o, std::size_t n) { o.framing.length = n; })},

@@ -10,6 +10,16 @@
 
 namespace brisvel::unit_sim {
 
+// The steps of sending a code at which the unit answers: "t", the output, the code bytes.
+enum class SendStep { Start, Output, CodeBytes };
+
+// The unit's answer at each step of sending.
+struct SendAnswers {
+  std::uint8_t start = unit::kAcknowledgement;
+  std::uint8_t output = unit::kAcknowledgement;
+  std::uint8_t done = unit::kCodeEnd;
+};
+
 struct Options {
   std::optional<std::chrono::duration<double>> delay;  // none: Enter on stdin sends
   std::optional<std::string> link_path;
@@ -18,6 +28,8 @@ struct Options {
   Framing framing;
   bool silent = false;
   bool hang_up = false;  // close the line where the packet would go
+  SendAnswers send_answers;
+  std::optional<SendStep> send_silent_at;  // from this step of sending on, say nothing
 };
 
 struct HelpRequested {};

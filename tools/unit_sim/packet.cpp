@@ -24,16 +24,20 @@ std::vector<std::uint8_t> FramePacket(const Code& code, const Framing& framing) 
   return packet;
 }
 
-std::string HexPreview(std::span<const std::uint8_t> bytes, std::size_t max_bytes) {
+std::string HexBytes(std::span<const std::uint8_t> bytes, std::string_view separator) {
   std::string text;
-  for (std::size_t i = 0; i < std::min(bytes.size(), max_bytes); ++i) {
-    char digits[4];
-    std::snprintf(digits, sizeof digits, "%02X ", bytes[i]);
+  for (std::uint8_t byte : bytes) {
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02X", byte);
+    if (!text.empty()) text += separator;
     text += digits;
   }
-  if (bytes.size() > max_bytes) text += "...";
-  else if (!text.empty()) text.pop_back();
   return text;
+}
+
+std::string HexPreview(std::span<const std::uint8_t> bytes, std::size_t max_bytes) {
+  const std::string shown = HexBytes(bytes.first(std::min(bytes.size(), max_bytes)), " ");
+  return bytes.size() > max_bytes ? shown + " ..." : shown;
 }
 
 }  // namespace brisvel::unit_sim

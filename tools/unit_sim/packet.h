@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "unit/protocol.h"
@@ -25,6 +26,8 @@ Code GeneratedCode(unsigned capture_number);
 
 std::vector<std::uint8_t> FramePacket(const Code& code, const Framing& framing);
 
+// Two uppercase digits a byte, `separator` between them.
+std::string HexBytes(std::span<const std::uint8_t> bytes, std::string_view separator);
 // "53 A1 07 ..." for a log line.
 std::string HexPreview(std::span<const std::uint8_t> bytes, std::size_t max_bytes);
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -21,6 +22,9 @@ namespace {
 constexpr auto kByteTime = std::chrono::nanoseconds(10'000'000'000LL / 115200);
 // Small enough that the tool sees the bytes trickle in, large enough to keep sleeps sane.
 constexpr std::size_t kChunkSize = 8;
+// A tool that stops in the middle of sending a code leaves the unit waiting; after this long
+// a byte starts afresh, so the next capture or send is not taken for the rest of the code.
+constexpr auto kAbandonedSend = std::chrono::seconds(1);
 
 // Declared printf-like so the compiler checks each call's arguments against its format.
 [[gnu::format(printf, 1, 2)]] void Log(const char* format, ...) {
@@ -98,13 +102,65 @@ void Unit::ReadLine() {
   if (count < 0 && errno == EINTR) return;
   // The unit holds the slave open itself, so the line never hangs up while it runs.
   if (count <= 0) throw std::system_error(errno, std::generic_category(), "read from line");
-  for (std::uint8_t byte : std::span(buffer, static_cast<std::size_t>(count))) {
-    if (byte == unit::kStartCapture) {
-      OnStartByte();
-    } else {
-      Log("ignored byte 0x%02X", byte);
-    }
+  for (std::uint8_t byte : std::span(buffer, static_cast<std::size_t>(count))) OnLineByte(byte);
+}
+
+void Unit::OnLineByte(std::uint8_t byte) {
+  const auto now = Clock::now();
+  if (send_awaits_ && now - last_byte_at_ > kAbandonedSend) {
+    Log("the tool stopped in the middle of sending; starting afresh");
+    send_awaits_.reset();
   }
+  last_byte_at_ = now;
+  if (send_awaits_) {
+    OnSendByte(byte);
+  } else if (byte == unit::kStartCapture) {
+    OnStartByte();
+  } else if (byte == unit::kStartSend) {
+    send_awaits_ = SendStep::Output;
+    AnswerSend(SendStep::Start, options_.send_answers.start);
+  } else {
+    Log("ignored byte 0x%02X", byte);
+  }
+}
+
+void Unit::OnSendByte(std::uint8_t byte) {
+  if (*send_awaits_ == SendStep::Output) {
+    const auto output = unit::OutputOf(byte);
+    if (!output) {
+      Log("expected an output after \"t\", got 0x%02X; sending abandoned", byte);
+      send_awaits_.reset();
+      return;
+    }
+    output_ = *output;
+    code_.clear();
+    send_awaits_ = SendStep::CodeBytes;
+    AnswerSend(SendStep::Output, options_.send_answers.output);
+    return;
+  }
+  code_.push_back(byte);
+  if (code_.size() < unit::kCodeBytes) return;
+  send_awaits_.reset();
+  EmitCode();
+  AnswerSend(SendStep::CodeBytes, options_.send_answers.done);
+}
+
+void Unit::AnswerSend(SendStep step, std::uint8_t answer) {
+  const std::string name = step == SendStep::Start    ? "\"t\""
+                           : step == SendStep::Output ? "output " + std::to_string(output_)
+                                                      : "the code for output " + std::to_string(output_);
+  if (options_.silent || (options_.send_silent_at && step >= *options_.send_silent_at)) {
+    Log("received %s; staying silent", name.c_str());
+    return;
+  }
+  WriteToLine(line_.master(), std::span(&answer, 1));
+  Log("received %s, sent 0x%02X", name.c_str(), answer);
+}
+
+// The emitted code goes to stdout, one line each, for whoever checks what was sent.
+void Unit::EmitCode() {
+  std::printf("output %d %s\n", output_, HexBytes(code_, "").c_str());
+  std::fflush(stdout);
 }
 
 void Unit::OnStartByte() {

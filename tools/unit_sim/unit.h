@@ -1,8 +1,10 @@
 #pragma once
-// The unit's behaviour: acknowledge "r", then send a packet when told to.
+// The unit's behaviour: acknowledge "r", then send a packet when told to; take a code to
+// send after "t" and an output, and report it as emitted.
 #include <chrono>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "options.h"
 #include "pseudo_terminal.h"
@@ -24,7 +26,11 @@ class Unit {
   int PollTimeoutMs() const;
   bool PacketDue() const;
   void ReadLine();
+  void OnLineByte(std::uint8_t byte);
   void OnStartByte();
+  void OnSendByte(std::uint8_t byte);
+  void AnswerSend(SendStep step, std::uint8_t answer);
+  void EmitCode();
   bool ReadStdin();  // false at end of stdin
   void SendPacket();
   void HangUp();
@@ -35,6 +41,11 @@ class Unit {
   std::optional<Clock::time_point> armed_at_;  // set from acknowledgement to packet
   unsigned captures_ = 0;
   bool hung_up_ = false;
+  // Sending: the step whose byte comes next, none between sends.
+  std::optional<SendStep> send_awaits_;
+  Clock::time_point last_byte_at_;
+  int output_ = 0;
+  std::vector<std::uint8_t> code_;
 };
 
 }  // namespace brisvel::unit_sim
