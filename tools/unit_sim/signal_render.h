@@ -23,6 +23,7 @@ struct SignalRecipe {
   int jitter_samples = 0;  // each edge moves by up to this many samples either way
   int noise_samples = 0;   // single samples flipped at random within the 192 ms
   unsigned seed = 1;
+  bool broken_check = false;  // one check bit wrong: NEC's command complement, AEHA's parity
   signal::BitOrder order = signal::BitOrder::LeastSignificantFirst;
 };
 
@@ -30,9 +31,9 @@ struct SignalRecipe {
 std::vector<signal::Run> RunsOf(const SignalRecipe& recipe);
 // The recipe as the unit captures it: 100 µs samples, cut off at 192 ms.
 unit::Code Render(const SignalRecipe& recipe);
-// "nec:04,08", "nec:0401,08" (a 16-bit address), "aeha:2002,80,00,3d", "sirc12:01,15",
-// "sirc15:..", "sirc20:01,15,3a" (fields in hexadecimal, as signal::Frame orders them);
-// an error message otherwise.
+// "nec:04,08" (address, command), "nec:0401,08" (a 16-bit address), "aeha:2002,80,00,3d"
+// (maker code, data bytes), "sirc12:01,15", "sirc15:a4,2f", "sirc20:01,15,3a" (address,
+// command, extended), all in hexadecimal; an error message otherwise.
 std::variant<SignalRecipe, std::string> ParseSignal(std::string_view text);
 
 }  // namespace brisvel::unit_sim
