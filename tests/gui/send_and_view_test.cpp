@@ -113,6 +113,7 @@ TEST_F(SendAndViewTest, EnterInTheNameEditorCommitsTheName) {
   ASSERT_TRUE(editor && editor->hasFocus());
   editor->setText("照明");
   QTest::keyClick(editor, Qt::Key_Return);
+  QCoreApplication::processEvents();  // the delegate commits on the next turn of the loop
   EXPECT_EQ(sjis::ToUtf8(form->commands().list().entries()[0].name), "照明");
   EXPECT_EQ(form->codeView(), nullptr);
 }
