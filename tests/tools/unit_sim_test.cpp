@@ -391,9 +391,9 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCommandLine{"SignalNotHex", {"--signal", "nec:0g,08"}},
                       BadCommandLine{"SignalAndCode", {"--signal", "nec:04,08", "--code", std::string(480, '0')}},
                       BadCommandLine{"JitterWithoutSignal", {"--jitter", "1"}},
-                      BadCommandLine{"JitterOverTen", {"--signal", "nec:04,08", "--jitter", "11"}},
-                      BadCommandLine{"NoiseOverTheCode", {"--signal", "nec:04,08", "--noise", "1921"}},
-                      BadCommandLine{"UnknownBitOrder", {"--signal", "nec:04,08", "--bit-order", "mid"}}),
+                      BadCommandLine{"JitterOverTen", {"--jitter", "11", "--signal", "nec:04,08"}},
+                      BadCommandLine{"NoiseOverTheCode", {"--noise", "1921", "--signal", "nec:04,08"}},
+                      BadCommandLine{"UnknownBitOrder", {"--bit-order", "mid", "--signal", "nec:04,08"}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
