@@ -27,9 +27,19 @@ brisvel::unit::Code CodeOfRow(std::size_t row, std::mt19937& random) {
   recipe.noise_samples = static_cast<int>(row % 3);
   const auto byte = [&] { return static_cast<std::uint8_t>(random()); };
   switch (row % 4) {
-    case 0: recipe.fields = {byte(), byte()}; recipe.repeats = 2; break;
-    case 1: recipe.protocol = Protocol::Aeha; recipe.fields = {0x20, 0x02, byte(), byte(), byte()}; break;
-    case 2: recipe.protocol = Protocol::Sirc; recipe.fields = {static_cast<std::uint8_t>(byte() & 0x7F), static_cast<std::uint8_t>(byte() & 0x1F)}; recipe.repeats = 2; break;
+    case 0:
+      recipe.fields = {byte(), byte()};
+      recipe.repeats = 2;
+      break;
+    case 1:  // the first data byte's low nibble is the maker code's parity, 0 for 0x2002
+      recipe.protocol = Protocol::Aeha;
+      recipe.fields = {0x20, 0x02, static_cast<std::uint8_t>(byte() & 0xF0), byte(), byte()};
+      break;
+    case 2:  // a 7-bit command and a 5-bit address
+      recipe.protocol = Protocol::Sirc;
+      recipe.fields = {static_cast<std::uint8_t>(byte() & 0x7F), static_cast<std::uint8_t>(byte() & 0x1F)};
+      recipe.repeats = 2;
+      break;
     default: {
       brisvel::unit::Code code;
       for (auto& b : code) b = byte();
