@@ -9,9 +9,11 @@
 #include "cli/file_text.h"
 #include "cli/heap.h"
 #include "commands/code_list.h"
+#include "core/formats/capture_exchange.h"
 #include "core/formats/code_list_file.h"
 #include "core/formats/text_lines.h"
 #include "core/formats/sjis.h"
+#include "core/signal/decode.h"
 
 namespace brisvel::cli {
 namespace {
@@ -100,6 +102,21 @@ Problems RowProblems(const CodeList& list) {
   return problems;
 }
 
+// Codes that read as captured but may not be what the user meant to capture: the remote's
+// signal was still going at the end, or it is no format the decoder knows.
+Problems CodeHints(const CodeList& list) {
+  Problems hints;
+  for (size_t row = 0; row < list.size(); ++row) {
+    const auto code = CodeOfHexText(*list.at(row).data);
+    if (!code) continue;  // told as a problem
+    const signal::Decoded decoded = signal::Decode(*code);
+    const std::string prefix = "hint: row " + std::to_string(row + 1) + ": ";
+    if (decoded.cut_off) hints.push_back(prefix + "the code is cut off at 192 ms");
+    if (decoded.frames.empty()) hints.push_back(prefix + "the code decodes as no known protocol");
+  }
+  return hints;
+}
+
 // The row a load stopped at: its name field is missing too when the error's index is even.
 std::string UnfinishedRow(const LoadedCodeList& loaded) {
   const size_t row = loaded.entries.size() + 1;
@@ -113,15 +130,17 @@ struct RowReport {
   size_t rows;
   Problems problems;
   std::string saved;
+  Problems hints;  // told after the problems; they do not make the check fail
 };
 
 RowReport ReportOnRows(LoadedCodeList loaded) {
-  RowReport report{loaded.entries.size(), {}, FormatCodeList(loaded.entries)};
+  RowReport report{loaded.entries.size(), {}, FormatCodeList(loaded.entries), {}};
   if (loaded.unread) report.problems.push_back(UnreadLinesMessage(*loaded.unread));
   if (loaded.error) report.problems.push_back(UnfinishedRow(loaded));
   CodeList list;
   list.replaceAll(std::move(loaded.entries));
   std::ranges::move(RowProblems(list), std::back_inserter(report.problems));
+  report.hints = CodeHints(list);
   return report;
 }
 
@@ -144,6 +163,7 @@ int RunCheck(const std::filesystem::path& file, Terminal& terminal) {
       report.problems.insert(report.problems.begin(), Plural("line", rewritten) + ": saving would write differently");
     }
     for (const std::string& problem : report.problems) terminal.Out(problem);
+    for (const std::string& hint : report.hints) terminal.Out(hint);
     return report.problems.empty() ? kExitOk : kExitRefused;
   } catch (const UserError& error) {
     terminal.Error(error.what());

@@ -8,6 +8,7 @@
 #include "cli/exit_codes.h"
 #include "cli/options.h"
 #include "cli/send_command.h"
+#include "cli/show_command.h"
 #include "cli/terminal.h"
 #include "cli/transfer_commands.h"
 #include "cli/wait_loop.h"
@@ -41,6 +42,8 @@ int Run(const Command& command, Terminal& terminal) {
     case Command::Kind::Send:
       Interruption::Install();
       return RunSend(command.send, terminal);
+    case Command::Kind::Show:
+      return RunShow(command.show, terminal);
     case Command::Kind::Check:
       return RunCheck(command.file, terminal);
     case Command::Kind::Export:

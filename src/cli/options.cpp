@@ -24,7 +24,15 @@ const char* const kUsage =
     "                                     have the unit on P emit the code of F's row\n"
     "                                     named N, or numbered K from 1, or the 480 hex\n"
     "                                     digits HEX, from output 1 (the default) to 4\n"
-    "  check F                            report what in F would not survive the tool\n"
+    "  show F [--row K | --name N] [--svg OUT]\n"
+    "                                     print each row of F (or the one chosen): its\n"
+    "                                     number and name, the protocol and fields its\n"
+    "                                     code decodes to, and its pulses over 192 ms, a\n"
+    "                                     block character for each 2 ms; --svg also draws\n"
+    "                                     the one row's pulses as an SVG file\n"
+    "  check F                            report what in F would not survive the tool,\n"
+    "                                     and hint at codes that are cut off or decode\n"
+    "                                     as no known protocol\n"
     "  export F --format csv|json [-o OUT]\n"
     "                                     write F's rows as UTF-8 CSV or JSON (stdout\n"
     "                                     without -o)\n"
@@ -32,8 +40,8 @@ const char* const kUsage =
     "  --help, --version\n"
     "\n"
     "Ctrl+C cancels a capture that waits for the code. Exit status: 0 done; 1 problems\n"
-    "found (check) or input refused (send: no such row, a name on several rows, a row\n"
-    "without a code); 2 a file that cannot be read or written; 3-8 a failed capture or\n"
+    "found (check) or input refused (send, show: no such row, a name on several rows;\n"
+    "send: a row without a code); 2 a file that cannot be read or written; 3-8 a failed capture or\n"
     "send step (open, write, read, not Y, not S, not E); 64 a bad command line;\n"
     "130 cancelled. See brisvelremo-cli(1).\n";
 
@@ -120,6 +128,25 @@ std::optional<std::size_t> NumberIn(const std::string& text, std::size_t low, st
   return number;
 }
 
+// The row, by one of --row and --name, as send takes it; nothing for every row.
+void ParseRowChoice(Arguments& arguments, std::optional<std::string>& name, std::optional<std::size_t>& row) {
+  name = arguments.TakeIfGiven("--name");
+  if (name) NonEmpty(*name, "--name");
+  if (auto number = arguments.TakeIfGiven("--row")) {
+    row = NumberIn(*number, 1, SIZE_MAX);
+    if (!row) throw UsageError("--row is a row number from 1, not " + *number);
+  }
+}
+
+ShowOptions ParseShow(Arguments& arguments) {
+  ShowOptions show;
+  show.file = arguments.TakeOnlyPositional("code-list file");
+  ParseRowChoice(arguments, show.name, show.row);
+  if (show.name && show.row) throw UsageError("show takes one of --name and --row");
+  if (auto svg = arguments.TakeIfGiven("--svg")) show.svg = PathOf(NonEmpty(*svg, "--svg"));
+  return show;
+}
+
 // The code comes from --data alone, or from --file and one of --name and --row.
 SendOptions ParseSend(Arguments& arguments) {
   SendOptions send;
@@ -131,18 +158,13 @@ SendOptions ParseSend(Arguments& arguments) {
   }
   send.data = arguments.TakeIfGiven("--data");
   if (auto file = arguments.TakeIfGiven("--file")) send.file = PathOf(NonEmpty(*file, "--file"));
-  send.name = arguments.TakeIfGiven("--name");
-  if (auto row = arguments.TakeIfGiven("--row")) {
-    send.row = NumberIn(*row, 1, SIZE_MAX);
-    if (!send.row) throw UsageError("--row is a row number from 1, not " + *row);
-  }
+  ParseRowChoice(arguments, send.name, send.row);
   if (send.data) {
     if (send.file || send.name || send.row) throw UsageError("--data goes without --file, --name and --row");
     if (!CodeOfHexText(*send.data)) throw UsageError("--data must be exactly 480 hexadecimal digits");
   } else if (!send.file || send.name.has_value() == send.row.has_value()) {
     throw UsageError("send needs --data, or --file with one of --name and --row");
   }
-  if (send.name) NonEmpty(*send.name, "--name");
   return send;
 }
 
@@ -169,6 +191,10 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   } else if (name == "send") {
     command.kind = Command::Kind::Send;
     command.send = ParseSend(arguments);
+  } else if (name == "show") {
+    command.kind = Command::Kind::Show;
+    command.show = ParseShow(arguments);
+    positional_taken = true;
   } else if (name == "check") {
     command.kind = Command::Kind::Check;
     command.file = arguments.TakeOnlyPositional("code-list file");

@@ -9,6 +9,7 @@
 #include "cli/capture_command.h"
 #include "cli/exchange_formats.h"
 #include "cli/send_command.h"
+#include "cli/show_command.h"
 
 namespace brisvel::cli {
 
@@ -21,10 +22,11 @@ class UsageError : public std::runtime_error {
 };
 
 struct Command {
-  enum class Kind { Help, Version, Ports, Capture, Send, Check, Export, Import };
+  enum class Kind { Help, Version, Ports, Capture, Send, Show, Check, Export, Import };
   Kind kind = Kind::Help;
   CaptureOptions capture;
   SendOptions send;
+  ShowOptions show;
   std::filesystem::path file;  // check, export: the code list; import: the input
   std::optional<std::filesystem::path> output;  // export, import: stdout when there is none
   std::optional<ExchangeFormat> format;

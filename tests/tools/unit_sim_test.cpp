@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/signal/decode.h"
 #include "file_bytes.h"
 #include "unit_sim_process.h"
 
@@ -20,6 +21,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -237,6 +239,22 @@ TEST_F(UnitSimTest, FixedCodeIsSentEveryTime) {
   EXPECT_EQ(CodeHex(Capture(port)), expected);
 }
 
+// Jitter that differs per capture, yet every capture decodes as the button pressed.
+TEST_F(UnitSimTest, SignalIsCapturedAnewEachTime) {
+  Port port(Start({"--delay", kDelay, "--signal", "nec:04,08", "--repeats", "1", "--jitter", "1", "--bit-order", "msb"}));
+  const Bytes first = Capture(port);
+  const Bytes second = Capture(port);
+  EXPECT_NE(CodeHex(first), CodeHex(second));
+  for (const Bytes& packet : {first, second}) {
+    ASSERT_EQ(packet.size(), kPacketSize);
+    const auto decoded = brisvel::signal::Decode(std::span(packet).subspan(1, kPacketSize - 2));
+    EXPECT_EQ(decoded.order, brisvel::signal::BitOrder::MostSignificantFirst);
+    ASSERT_EQ(decoded.frames.size(), 1u) << CodeHex(packet);
+    EXPECT_EQ(decoded.frames[0].fields, (std::vector<std::uint8_t>{0x04, 0x08}));
+    EXPECT_EQ(decoded.frames[0].repeats, 1);
+  }
+}
+
 struct ReplyCase {
   const char* name;
   std::vector<std::string> args;
@@ -327,7 +345,8 @@ TEST_F(UnitSimTest, HelpDescribesTheOptions) {
   EXPECT_EQ(simulator_->WaitExit(), 0);
   std::string usage = simulator_->Stdout();
   for (const char* option : {"--link", "--delay", "--code", "--ack", "--silent", "--short", "--start", "--end",
-                             "--hangup", "--send-ack", "--output-ack", "--sent-ack", "--send-silent"}) {
+                             "--hangup", "--send-ack", "--output-ack", "--sent-ack", "--send-silent", "--signal",
+                             "--repeats", "--jitter", "--noise", "--bit-order"}) {
     EXPECT_NE(usage.find(option), std::string::npos) << option;
   }
 }
@@ -367,7 +386,14 @@ INSTANTIATE_TEST_SUITE_P(
                       BadCommandLine{"CodeTooShort", {"--code", std::string(478, '0')}},
                       BadCommandLine{"CodeNotHex", {"--code", std::string(479, '0') + "g"}},
                       BadCommandLine{"EmptyLink", {"--link", ""}},
-                      BadCommandLine{"UnknownSendStep", {"--send-silent", "end"}}),
+                      BadCommandLine{"UnknownSendStep", {"--send-silent", "end"}},
+                      BadCommandLine{"UnknownSignal", {"--signal", "rc5:01,02"}},
+                      BadCommandLine{"SignalNotHex", {"--signal", "nec:0g,08"}},
+                      BadCommandLine{"SignalAndCode", {"--signal", "nec:04,08", "--code", std::string(480, '0')}},
+                      BadCommandLine{"JitterWithoutSignal", {"--jitter", "1"}},
+                      BadCommandLine{"JitterOverTen", {"--jitter", "11", "--signal", "nec:04,08"}},
+                      BadCommandLine{"NoiseOverTheCode", {"--noise", "1921", "--signal", "nec:04,08"}},
+                      BadCommandLine{"UnknownBitOrder", {"--bit-order", "mid", "--signal", "nec:04,08"}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

@@ -43,8 +43,8 @@ class StopSignal {
     sigaction(SIGTERM, &action, nullptr);
   }
   ~StopSignal() {
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
     close(fds_[0]);
     close(fds_[1]);
   }

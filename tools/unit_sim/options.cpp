@@ -27,6 +27,17 @@ const char* const kUsage =
     "                   the packet and end of stdin ends the program.\n"
     "  --code HEX480    send these 240 bytes (480 hex digits) every time instead of a\n"
     "                   new code per capture\n"
+    "  --signal SPEC    send a remote's button press as the unit would capture it,\n"
+    "                   e.g. nec:04,08 (address, command), nec:0401,08 (16-bit\n"
+    "                   address), aeha:2002,80,00 (maker code, data), sirc12:01,15,\n"
+    "                   sirc15:01,15, sirc20:01,15,3a (command, address[, extended]);\n"
+    "                   fields in hex. Each capture differs by its jitter and noise.\n"
+    "  --repeats N      with --signal: N repeat codes (NEC) or further frames, 0 to 20\n"
+    "  --jitter N       with --signal: move each edge by up to N samples, 0 to 10\n"
+    "  --noise N        with --signal: flip N single samples at random, 0 to 1920\n"
+    "  --bit-order lsb|msb\n"
+    "                   with --signal: the order of the samples within each byte\n"
+    "                   (lsb, the default: the first sample in the lowest bit)\n"
     "\n"
     "Misbehaviour, for the tool's error paths (BYTE is decimal or 0x hex):\n"
     "  --ack BYTE       answer \"r\" with BYTE instead of 0x59\n"
@@ -92,6 +103,19 @@ std::optional<Code> ParseCode(std::string_view text) {
   return code;
 }
 
+template <int kHighest>
+std::optional<int> ParseCount(std::string_view text) {
+  auto count = ParseNumber<int>(text);
+  if (!count || *count < 0 || *count > kHighest) return std::nullopt;
+  return count;
+}
+
+std::optional<signal::BitOrder> ParseBitOrder(std::string_view text) {
+  if (text == "lsb") return signal::BitOrder::LeastSignificantFirst;
+  if (text == "msb") return signal::BitOrder::MostSignificantFirst;
+  return std::nullopt;
+}
+
 std::optional<SendStep> ParseSendStep(std::string_view text) {
   if (text == "start") return SendStep::Start;
   if (text == "output") return SendStep::Output;
@@ -99,17 +123,50 @@ std::optional<SendStep> ParseSendStep(std::string_view text) {
   return std::nullopt;
 }
 
+// What --signal's companions ask of the recipe; applied once the whole line is read, so
+// their order against --signal does not matter.
+struct SignalShape {
+  std::optional<int> repeats, jitter, noise;
+  std::optional<signal::BitOrder> order;
+  bool given() const { return repeats || jitter || noise || order; }
+};
+
+struct Parsed {
+  Options options;
+  SignalShape shape;
+  std::string signal_error;  // why --signal's text is not a signal
+};
+
 // Applies an option's value, or returns false when the value is not acceptable.
-using ValueSetter = std::function<bool(Options&, std::string_view)>;
+using ValueSetter = std::function<bool(Parsed&, std::string_view)>;
 
 template <typename Value>
 ValueSetter Store(std::optional<Value> (*parse)(std::string_view),
                   std::function<void(Options&, Value)> assign) {
-  return [parse, assign](Options& options, std::string_view text) {
+  return [parse, assign](Parsed& parsed, std::string_view text) {
     auto value = parse(text);
-    if (value) assign(options, *value);
+    if (value) assign(parsed.options, *value);
     return value.has_value();
   };
+}
+
+template <typename Value>
+ValueSetter Shape(std::optional<Value> (*parse)(std::string_view),
+                  std::optional<Value> SignalShape::*field) {
+  return [parse, field](Parsed& parsed, std::string_view text) {
+    parsed.shape.*field = parse(text);
+    return (parsed.shape.*field).has_value();
+  };
+}
+
+bool StoreSignal(Parsed& parsed, std::string_view text) {
+  auto recipe = ParseSignal(text);
+  if (auto* error = std::get_if<std::string>(&recipe)) {
+    parsed.signal_error = *error;
+    return false;
+  }
+  parsed.options.signal = std::get<SignalRecipe>(recipe);
+  return true;
 }
 
 struct ValueOption {
@@ -121,8 +178,8 @@ struct ValueOption {
 const ValueOption* FindValueOption(std::string_view name) {
   static const ValueOption kOptions[] = {
       {"--link", "a path",
-       [](Options& o, std::string_view text) {
-         o.link_path = std::string(text);
+       [](Parsed& p, std::string_view text) {
+         p.options.link_path = std::string(text);
          return !text.empty();
        }},
       {"--delay", "a number of seconds from 0 to 3600",
@@ -141,6 +198,13 @@ const ValueOption* FindValueOption(std::string_view name) {
        Store<std::uint8_t>(ParseByte, [](Options& o, std::uint8_t b) { o.send_answers.output = b; })},
       {"--sent-ack", "a byte, 0 to 255 or 0x00 to 0xFF",
        Store<std::uint8_t>(ParseByte, [](Options& o, std::uint8_t b) { o.send_answers.done = b; })},
+      {"--signal", "a signal such as nec:04,08", StoreSignal},
+      {"--repeats", "a count, 0 to 20", Shape<int>(ParseCount<20>, &SignalShape::repeats)},
+      {"--jitter", "a number of samples, 0 to 10", Shape<int>(ParseCount<10>, &SignalShape::jitter)},
+      {"--noise", "a number of samples, 0 to 1920",
+       Shape<int>(ParseCount<signal::kSampleCount>, &SignalShape::noise)},
+      {"--bit-order", "lsb or msb",
+       Shape<signal::BitOrder>(ParseBitOrder, &SignalShape::order)},
       {"--send-silent", "start, output or code",
        Store<SendStep>(ParseSendStep, [](Options& o, SendStep s) { o.send_silent_at = s; })},
       {"--short", "a byte count, 0 to 242",
@@ -153,10 +217,26 @@ const ValueOption* FindValueOption(std::string_view name) {
   return nullptr;
 }
 
+// The recipe with its companions' values; a usage error for what does not go together.
+std::optional<UsageError> Combine(Parsed& parsed) {
+  std::optional<SignalRecipe>& recipe = parsed.options.signal;
+  if (recipe && parsed.options.fixed_code) return UsageError{"--signal and --code exclude each other"};
+  if (!recipe) {
+    if (parsed.shape.given()) return UsageError{"--repeats, --jitter, --noise and --bit-order need --signal"};
+    return std::nullopt;
+  }
+  recipe->repeats = parsed.shape.repeats.value_or(recipe->repeats);
+  recipe->jitter_samples = parsed.shape.jitter.value_or(recipe->jitter_samples);
+  recipe->noise_samples = parsed.shape.noise.value_or(recipe->noise_samples);
+  recipe->order = parsed.shape.order.value_or(recipe->order);
+  return std::nullopt;
+}
+
 }  // namespace
 
 ParseResult ParseCommandLine(int argc, const char* const* argv) {
-  Options options;
+  Parsed parsed;
+  Options& options = parsed.options;
   std::span<const char* const> args(argv + 1, static_cast<std::size_t>(argc > 0 ? argc - 1 : 0));
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string_view arg = args[i];
@@ -171,11 +251,12 @@ ParseResult ParseCommandLine(int argc, const char* const* argv) {
       return UsageError{std::string(arg) + " needs " + std::string(option->expected)};
     }
     std::string_view value = args[++i];
-    if (!option->set(options, value)) {
-      return UsageError{std::string(arg) + " '" + std::string(value) + "': expected " +
-                        std::string(option->expected)};
+    if (!option->set(parsed, value)) {
+      std::string expected = parsed.signal_error.empty() ? std::string(option->expected) : parsed.signal_error;
+      return UsageError{std::string(arg) + " '" + std::string(value) + "': expected " + expected};
     }
   }
+  if (auto error = Combine(parsed)) return *error;
   return options;
 }
 

@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "packet.h"
+#include "signal_render.h"
 
 namespace brisvel::unit_sim {
 
@@ -24,6 +25,7 @@ struct Options {
   std::optional<std::chrono::duration<double>> delay;  // none: Enter on stdin sends
   std::optional<std::string> link_path;
   std::optional<Code> fixed_code;                      // none: a new code per capture
+  std::optional<SignalRecipe> signal;                  // a remote's button instead of random bytes
   std::uint8_t ack = unit::kAcknowledgement;
   Framing framing;
   bool silent = false;

@@ -194,10 +194,19 @@ void Unit::SendPacket() {
   armed_at_.reset();
   if (options_.hang_up) return HangUp();
   ++captures_;
-  Code code = options_.fixed_code.value_or(GeneratedCode(captures_));
+  Code code = CodeOfCapture();
   std::vector<std::uint8_t> packet = FramePacket(code, options_.framing);
   WritePaced(line_.master(), packet);
   Log("capture %u: sent %zu bytes: %s", captures_, packet.size(), HexPreview(packet, 8).c_str());
+}
+
+// A remote's signal is never captured the same twice: each capture has its own jitter and noise.
+Code Unit::CodeOfCapture() const {
+  if (options_.fixed_code) return *options_.fixed_code;
+  if (!options_.signal) return GeneratedCode(captures_);
+  SignalRecipe recipe = *options_.signal;
+  recipe.seed += captures_;
+  return Render(recipe);
 }
 
 void Unit::HangUp() {

@@ -33,6 +33,7 @@ class Unit {
   void EmitCode();
   bool ReadStdin();  // false at end of stdin
   void SendPacket();
+  Code CodeOfCapture() const;
   void HangUp();
 
   const Options& options_;
