@@ -107,12 +107,12 @@ Problems RowProblems(const CodeList& list) {
 Problems CodeHints(const CodeList& list) {
   Problems hints;
   for (size_t row = 0; row < list.size(); ++row) {
-    const auto code = CodeOfHexText(*list.at(row).data);
+    const auto code = CodeOfHexText(list.at(row).data.value_or(""));
     if (!code) continue;  // told as a problem
     const signal::Decoded decoded = signal::Decode(*code);
-    const std::string prefix = "hint: row " + std::to_string(row + 1) + ": ";
-    if (decoded.cut_off) hints.push_back(prefix + "the code is cut off at 192 ms");
-    if (decoded.frames.empty()) hints.push_back(prefix + "the code decodes as no known protocol");
+    std::string hint = decoded.frames.empty() ? "the code decodes as no known protocol" : "";
+    if (decoded.cut_off) hint += std::string(hint.empty() ? "the code" : " and") + " is cut off at 192 ms";
+    if (!hint.empty()) hints.push_back("hint: row " + std::to_string(row + 1) + ": " + hint);
   }
   return hints;
 }

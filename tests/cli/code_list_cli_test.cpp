@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include "cli_process.h"
 #include "commands/messages.h"
@@ -144,7 +145,9 @@ TEST_P(CheckCliTest, ReportsWhatWouldNotSurvive) {
   for (const auto& line : GetParam().report) expected += line + "\n";
   const size_t first_break = cli.out.find('\n');
   ASSERT_NE(first_break, std::string::npos) << cli.out;
-  EXPECT_EQ(cli.out.substr(first_break + 1), expected);
+  // These rows' codes are no remote's signal; the hints about that are tested with real ones.
+  const std::regex hints("hint: [^\n]*\n");
+  EXPECT_EQ(std::regex_replace(cli.out.substr(first_break + 1), hints, ""), expected);
 }
 
 const std::string kA = "\"a\",\"" + Code('A') + "\"\r\n";

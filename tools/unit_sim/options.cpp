@@ -30,7 +30,7 @@ const char* const kUsage =
     "  --signal SPEC    send a remote's button press as the unit would capture it,\n"
     "                   e.g. nec:04,08 (address, command), nec:0401,08 (16-bit\n"
     "                   address), aeha:2002,80,00 (maker code, data), sirc12:01,15,\n"
-    "                   sirc15:01,15, sirc20:01,15,3a (command, address[, extended]);\n"
+    "                   sirc15:a4,2f, sirc20:01,15,3a (address, command[, extended]);\n"
     "                   fields in hex. Each capture differs by its jitter and noise.\n"
     "  --repeats N      with --signal: N repeat codes (NEC) or further frames, 0 to 20\n"
     "  --jitter N       with --signal: move each edge by up to N samples, 0 to 10\n"
