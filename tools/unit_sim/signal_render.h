@@ -14,7 +14,8 @@
 namespace brisvel::unit_sim {
 
 struct SignalRecipe {
-  // The frame to send, its fields as signal::Frame has them (NEC with two or three fields).
+  // The frame to send, its fields as signal::Frame has them (NEC with two or three fields, or
+  // four: the bytes as sent, check byte included).
   signal::Protocol protocol = signal::Protocol::Nec;
   std::vector<std::uint8_t> fields;
   int sirc_bits = 12;

@@ -38,7 +38,7 @@ struct Frame {
   Protocol protocol = Protocol::Nec;
   // NEC: address, command, or address low, address high, command for a 16-bit address;
   // AEHA: the maker code's two bytes (high first), then the data bytes;
-  // SIRC: command, address, then the extended byte of a 20-bit frame.
+  // SIRC: address, command, then the extended byte of a 20-bit frame.
   std::vector<std::uint8_t> fields;
   int bits = 0;     // the frame's data bits (NEC 32, SIRC 12/15/20, AEHA 16 + 8 per byte)
   int repeats = 0;  // further copies of the frame, or NEC repeat codes, after the first
