@@ -28,6 +28,8 @@ constexpr int kSircLeaderMarkUs = 2400;
 constexpr int kSircSpaceUs = 600;
 constexpr int kSircZeroMarkUs = 600;
 constexpr int kSircOneMarkUs = 1200;
+// The shortest mark a frame may start with: AEHA's 8T at its shortest T, less a sample.
+constexpr int kShortestLeaderUs = 8 * (kAehaShortestT - kSampleUs);
 
 // Reads runs from a position; a read past the end means the code stopped inside a frame.
 class RunReader {
@@ -171,16 +173,31 @@ Parsed ParseSirc(const std::vector<Run>& runs, std::size_t at) {
   return parsed;
 }
 
-std::vector<Run> RunsOfSamples(const std::vector<bool>& samples) {
+int SampleAt(std::span<const std::uint8_t> code, std::size_t i, BitOrder order) {
+  const int bit = order == BitOrder::LeastSignificantFirst ? static_cast<int>(i % 8) : 7 - static_cast<int>(i % 8);
+  return (code[i / 8] >> bit) & 1;
+}
+
+// Straight from the bytes: a list's every row is decoded at once by show and check.
+std::vector<Run> RunsOfCode(std::span<const std::uint8_t> code, BitOrder order) {
   std::vector<Run> runs;
-  for (std::size_t i = 0; i < samples.size(); ++i) {
-    if (runs.empty() || runs.back().mark != samples[i])
-      runs.push_back({samples[i], kSampleUs});
+  runs.reserve(128);
+  const auto add = [&runs](bool mark, int us) {
+    if (runs.empty() || runs.back().mark != mark)
+      runs.push_back({mark, us});
     else
-      runs.back().us += kSampleUs;
+      runs.back().us += us;
+  };
+  for (const std::uint8_t byte : code) {
+    if (byte == 0x00 || byte == 0xFF) {  // the common case: eight samples at one level
+      add(byte != 0, 8 * kSampleUs);
+      continue;
+    }
+    for (int bit = 0; bit < 8; ++bit)
+      add((byte >> (order == BitOrder::LeastSignificantFirst ? bit : 7 - bit)) & 1, kSampleUs);
   }
   // The line before the first change is idle, not part of any frame.
-  if (runs.size() > 1 && runs.front().mark == samples.back()) runs.erase(runs.begin());
+  if (runs.size() > 1 && runs.front().mark == runs.back().mark) runs.erase(runs.begin());
   if (runs.size() == 1) runs.clear();
   return runs;
 }
@@ -190,6 +207,11 @@ void DecodeFrames(Decoded& decoded) {
   std::size_t at = 0;
   while (at < runs.size()) {
     if (!runs[at].mark) {
+      ++at;
+      continue;
+    }
+    if (runs[at].us < kShortestLeaderUs) {  // no frame starts here: spares a noisy code three parses a run
+      decoded.unknown_runs = true;
       ++at;
       continue;
     }
@@ -252,35 +274,24 @@ std::string Describe(const Frame& frame) {
 
 }  // namespace
 
-std::vector<bool> SamplesOf(std::span<const std::uint8_t> code, BitOrder order) {
-  std::vector<bool> samples;
-  samples.reserve(code.size() * 8);
-  for (const std::uint8_t byte : code)
-    for (int bit = 0; bit < 8; ++bit)
-      samples.push_back((byte >> (order == BitOrder::LeastSignificantFirst ? bit : 7 - bit)) & 1);
-  return samples;
-}
-
+// The changes inside a byte are the same under either order; only those between bytes differ.
 BitOrder BitOrderOf(std::span<const std::uint8_t> code) {
-  const auto changes = [](const std::vector<bool>& samples) {
-    int count = 0;
-    for (std::size_t i = 1; i < samples.size(); ++i) count += samples[i] != samples[i - 1];
-    return count;
-  };
-  return changes(SamplesOf(code, BitOrder::MostSignificantFirst)) <
-                 changes(SamplesOf(code, BitOrder::LeastSignificantFirst))
-             ? BitOrder::MostSignificantFirst
-             : BitOrder::LeastSignificantFirst;
+  int lsb_changes = 0;
+  int msb_changes = 0;
+  for (std::size_t i = 1; i < code.size(); ++i) {
+    lsb_changes += (code[i - 1] >> 7) != (code[i] & 1);
+    msb_changes += (code[i - 1] & 1) != (code[i] >> 7);
+  }
+  return msb_changes < lsb_changes ? BitOrder::MostSignificantFirst : BitOrder::LeastSignificantFirst;
 }
 
 Decoded Decode(std::span<const std::uint8_t> code) {
   Decoded decoded;
+  if (code.empty()) return decoded;
   decoded.order = BitOrderOf(code);
-  const std::vector<bool> samples = SamplesOf(code, decoded.order);
-  if (samples.empty()) return decoded;
-  decoded.idle_mark = samples.back();
+  decoded.idle_mark = SampleAt(code, code.size() * 8 - 1, decoded.order);
   decoded.cut_off = decoded.idle_mark;  // a remote never rests with its carrier on
-  decoded.runs = RunsOfSamples(samples);
+  decoded.runs = RunsOfCode(code, decoded.order);
   DecodeFrames(decoded);
   return decoded;
 }

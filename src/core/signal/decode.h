@@ -54,8 +54,6 @@ struct Decoded {
   bool unknown_runs = false;  // runs that are no part of a named frame
 };
 
-// The samples in time order, under one bit order.
-std::vector<bool> SamplesOf(std::span<const std::uint8_t> code, BitOrder order);
 // The bit order this code reads best in (the rule above).
 BitOrder BitOrderOf(std::span<const std::uint8_t> code);
 // Everything the code says; `code` holds the unit's 240 bytes.
