@@ -20,6 +20,8 @@ CodeView ViewOfRow(const CodeList& list, std::size_t row) {
                      ? "bit order: least significant bit first\n"
                      : "bit order: most significant bit first\n";
   if (decoded.cut_off) view.details += "the code was still sending when the unit stopped recording at 192 ms\n";
+  if (decoded.unknown_runs && !decoded.frames.empty())
+    view.details += "some runs are no part of a named frame (noise, or a format not known here)\n";
   view.details += "\n" + signal::RunListOf(decoded);
   view.picture = signal::PictureOf(decoded);
   return view;
