@@ -88,15 +88,28 @@ std::optional<std::vector<std::uint8_t>> DistanceBytes(RunReader& reader, int ma
   return bytes;
 }
 
-Parsed ParseNec(const std::vector<Run>& runs, std::size_t at) {
+// Every format starts with a leader mark and a space; `read` takes the frame from there.
+template <typename Read>
+Parsed ParseFrom(const std::vector<Run>& runs, std::size_t at, Read read) {
   RunReader reader(runs, at);
   Parsed parsed;
   const auto leader = reader.mark();
   const auto gap = reader.space();
-  if (leader && gap && Near(*leader, kNecLeaderMarkUs) && Near(*gap, kNecRepeatSpaceUs)) {
-    const auto stop = reader.mark();
-    parsed.nec_repeat = stop && Near(*stop, kNecBitMarkUs) && reader.frameEnds();
-  } else if (leader && gap && Near(*leader, kNecLeaderMarkUs) && Near(*gap, kNecLeaderSpaceUs)) {
+  if (leader && gap) read(reader, *leader, *gap, parsed);
+  parsed.end = reader.at();
+  parsed.ran_out = reader.ranOut();
+  return parsed;
+}
+
+Parsed ParseNec(const std::vector<Run>& runs, std::size_t at) {
+  return ParseFrom(runs, at, [](RunReader& reader, int leader, int gap, Parsed& parsed) {
+    if (!Near(leader, kNecLeaderMarkUs)) return;
+    if (Near(gap, kNecRepeatSpaceUs)) {
+      const auto stop = reader.mark();
+      parsed.nec_repeat = stop && Near(*stop, kNecBitMarkUs) && reader.frameEnds();
+      return;
+    }
+    if (!Near(gap, kNecLeaderSpaceUs)) return;
     const auto bytes = DistanceBytes(reader, kNecBitMarkUs, kNecZeroSpaceUs, kNecOneSpaceUs, 4);
     // The command's complement always holds; the address's only in the 8-bit form.
     if (bytes && bytes->size() == 4 && (*bytes)[3] == static_cast<std::uint8_t>(~(*bytes)[2])) {
@@ -106,10 +119,7 @@ Parsed ParseNec(const std::vector<Run>& runs, std::size_t at) {
                                                                     : std::vector<std::uint8_t>{b[0], b[1], b[2]},
                            32};
     }
-  }
-  parsed.end = reader.at();
-  parsed.ran_out = reader.ranOut();
-  return parsed;
+  });
 }
 
 // The maker code's four nibbles, folded: what the first data byte's low nibble must be.
@@ -118,59 +128,39 @@ std::uint8_t AehaParity(std::uint8_t low, std::uint8_t high) {
 }
 
 Parsed ParseAeha(const std::vector<Run>& runs, std::size_t at) {
-  RunReader reader(runs, at);
-  Parsed parsed;
-  const auto leader = reader.mark();
-  const auto gap = reader.space();
-  if (leader && gap) {
-    const int t = *leader / 8;
-    if (t >= kAehaShortestT - kSampleUs && t <= kAehaLongestT + kSampleUs && Near(*gap, 4 * t)) {
-      const auto bytes = DistanceBytes(reader, t, t, 3 * t, 64);
-      if (bytes && bytes->size() >= 3 && ((*bytes)[2] & 0x0F) == AehaParity((*bytes)[0], (*bytes)[1])) {
-        std::vector<std::uint8_t> fields{(*bytes)[1], (*bytes)[0]};
-        fields.insert(fields.end(), bytes->begin() + 2, bytes->end());
-        parsed.frame = Frame{Protocol::Aeha, std::move(fields), static_cast<int>(bytes->size()) * 8};
-      }
+  return ParseFrom(runs, at, [](RunReader& reader, int leader, int gap, Parsed& parsed) {
+    const int t = leader / 8;
+    if (t < kAehaShortestT - kSampleUs || t > kAehaLongestT + kSampleUs || !Near(gap, 4 * t)) return;
+    const auto bytes = DistanceBytes(reader, t, t, 3 * t, 64);
+    if (bytes && bytes->size() >= 3 && ((*bytes)[2] & 0x0F) == AehaParity((*bytes)[0], (*bytes)[1])) {
+      std::vector<std::uint8_t> fields{(*bytes)[1], (*bytes)[0]};
+      fields.insert(fields.end(), bytes->begin() + 2, bytes->end());
+      parsed.frame = Frame{Protocol::Aeha, std::move(fields), static_cast<int>(bytes->size()) * 8};
     }
-  }
-  parsed.end = reader.at();
-  parsed.ran_out = reader.ranOut();
-  return parsed;
+  });
 }
 
 // Pulse-width bits: the mark says 0 or 1, a fixed space follows all but the last.
 Parsed ParseSirc(const std::vector<Run>& runs, std::size_t at) {
-  RunReader reader(runs, at);
-  Parsed parsed;
-  const auto leader = reader.mark();
-  const auto gap = reader.space();
-  if (leader && gap && Near(*leader, kSircLeaderMarkUs) && Near(*gap, kSircSpaceUs)) {
+  return ParseFrom(runs, at, [](RunReader& reader, int leader, int gap, Parsed& parsed) {
+    if (!Near(leader, kSircLeaderMarkUs) || !Near(gap, kSircSpaceUs)) return;
     std::uint32_t value = 0;
     int bits = 0;
     for (;;) {
       const auto mark = reader.mark();
       if (!mark) break;
       const bool one = std::abs(*mark - kSircOneMarkUs) < std::abs(*mark - kSircZeroMarkUs);
-      if (!Near(*mark, one ? kSircOneMarkUs : kSircZeroMarkUs) || bits == 20) {
-        bits = 0;
-        break;
-      }
+      if (!Near(*mark, one ? kSircOneMarkUs : kSircZeroMarkUs) || bits == 20) return;
       if (one) value |= 1u << bits;
       ++bits;
       if (reader.frameEnds()) break;
       const auto space = reader.space();
-      if (!space || !Near(*space, kSircSpaceUs)) {
-        bits = 0;
-        break;
-      }
+      if (!space || !Near(*space, kSircSpaceUs)) return;
     }
     const auto byte = [&](int from, int width) { return static_cast<std::uint8_t>((value >> from) & ((1u << width) - 1)); };
     if (bits == 12 || bits == 15) parsed.frame = Frame{Protocol::Sirc, {byte(0, 7), byte(7, bits - 7)}, bits};
     if (bits == 20) parsed.frame = Frame{Protocol::Sirc, {byte(0, 7), byte(7, 5), byte(12, 8)}, bits};
-  }
-  parsed.end = reader.at();
-  parsed.ran_out = reader.ranOut();
-  return parsed;
+  });
 }
 
 int SampleAt(std::span<const std::uint8_t> code, std::size_t i, BitOrder order) {
