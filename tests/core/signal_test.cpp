@@ -13,7 +13,7 @@ using signal::BitOrder;
 using unit_sim::SignalRecipe;
 
 struct DecodeCase {
-  const char* spec;
+  const char* recipe;
   int repeats = 0;
   int jitter = 0;
   BitOrder order = BitOrder::LeastSignificantFirst;
@@ -22,7 +22,7 @@ struct DecodeCase {
 };
 
 SignalRecipe Recipe(const DecodeCase& c, unsigned seed) {
-  auto recipe = std::get<SignalRecipe>(unit_sim::ParseSignal(c.spec));
+  auto recipe = std::get<SignalRecipe>(unit_sim::ParseSignal(c.recipe));
   recipe.repeats = c.repeats;
   recipe.jitter_samples = c.jitter;
   recipe.order = c.order;
@@ -48,17 +48,17 @@ TEST(DecodeTest, NamesEachFormatUnderJitterAndEitherBitOrder) {
   for (const DecodeCase& c : cases)
     for (unsigned seed = 1; seed <= 5; ++seed) {
       const signal::Decoded decoded = signal::Decode(unit_sim::Render(Recipe(c, seed)));
-      EXPECT_EQ(signal::SummaryOf(decoded), c.summary) << c.spec << " seed " << seed;
-      EXPECT_EQ(decoded.order, c.order) << c.spec;
+      EXPECT_EQ(signal::SummaryOf(decoded), c.summary) << c.recipe << " seed " << seed;
+      EXPECT_EQ(decoded.order, c.order) << c.recipe;
     }
 }
 
 // A frame whose check bits fail is not named, and neither is a random payload.
 TEST(DecodeTest, BrokenCheckBitsAndNoiseAreUnknown) {
-  for (const char* spec : {"nec:04,08", "aeha:2002,80,00"}) {
-    auto recipe = std::get<SignalRecipe>(unit_sim::ParseSignal(spec));
+  for (const char* text : {"nec:04,08", "aeha:2002,80,00"}) {
+    auto recipe = std::get<SignalRecipe>(unit_sim::ParseSignal(text));
     recipe.broken_check = true;
-    EXPECT_EQ(signal::SummaryOf(signal::Decode(unit_sim::Render(recipe))), "unknown") << spec;
+    EXPECT_EQ(signal::SummaryOf(signal::Decode(unit_sim::Render(recipe))), "unknown") << text;
   }
   std::mt19937 random(7);
   unit::Code noise{};

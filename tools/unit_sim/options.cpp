@@ -27,7 +27,7 @@ const char* const kUsage =
     "                   the packet and end of stdin ends the program.\n"
     "  --code HEX480    send these 240 bytes (480 hex digits) every time instead of a\n"
     "                   new code per capture\n"
-    "  --signal SPEC    send a remote's button press as the unit would capture it,\n"
+    "  --signal RECIPE  send a remote's button press as the unit would capture it,\n"
     "                   e.g. nec:04,08 (address, command), nec:0401,08 (16-bit\n"
     "                   address), aeha:2002,80,00 (maker code, data), sirc12:01,15,\n"
     "                   sirc15:a4,2f, sirc20:01,15,3a (address, command[, extended]);\n"
